@@ -1,0 +1,82 @@
+#include "form_support.h"
+
+#include "dialog.h"
+#include "form_window.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace zirel {
+namespace {
+
+std::function<void(DialogRecord&)> g_next_show;
+MessageHook g_message_hook;
+
+QString qstr(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// Developer hook for scripts/screenshot: with ZIREL_SCREENSHOT=file.png the
+// form is saved to that file once it is on screen, then closed like Exit.
+void take_screenshot(DialogRecord& dlg, const QString& path) {
+  QTimer::singleShot(300, dlg.window, [&dlg, path] {
+    if (!dlg.window) return;
+    if (!dlg.window->grab().save(path, "PNG")) {
+      std::fprintf(stderr, "zirel: cannot write the screenshot %s\n", path.toLocal8Bit().constData());
+    }
+    if (dlg.window) QMetaObject::invokeMethod(dlg.window, "reject", Qt::QueuedConnection);
+  });
+}
+
+}  // namespace
+
+QDialog* form_widget(const DialogRecord& dlg) { return dlg.window; }
+
+QWidget* control_widget(const DialogRecord& dlg, int id) {
+  if (!dlg.window) return nullptr;
+  for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
+    if (dlg.controls[i].id != id) continue;
+    return dlg.controls[i].shared_id ? nullptr : dlg.window->widget_at(i);
+  }
+  return nullptr;
+}
+
+void at_next_show(std::function<void(DialogRecord&)> script) { g_next_show = std::move(script); }
+
+void schedule_show_hooks(DialogRecord& dlg, FormWindow& form) {
+  if (g_next_show) {
+    auto script = std::move(g_next_show);
+    g_next_show = nullptr;
+    QTimer::singleShot(0, &form, [&dlg, script = std::move(script)] {
+      if (dlg.window) script(dlg);
+    });
+  }
+  QString shot = qEnvironmentVariable("ZIREL_SCREENSHOT");
+  if (!shot.isEmpty()) QTimer::singleShot(0, &form, [&dlg, shot] { take_screenshot(dlg, shot); });
+}
+
+void set_message_hook(MessageHook hook) { g_message_hook = std::move(hook); }
+
+void show_message_box(std::string_view text, std::string_view title) {
+  if (g_message_hook) {
+    g_message_hook(title, text);
+    return;
+  }
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    std::fprintf(stderr, "%.*s: %.*s\n", int(title.size()), title.data(), int(text.size()), text.data());
+    return;
+  }
+  DialogRecord* shown = modal_record();
+  QMessageBox box(QMessageBox::Critical, qstr(title), qstr(text), QMessageBox::Ok,
+                  shown ? form_widget(*shown) : nullptr);
+  box.exec();
+}
+
+void dialog_runtime_error(std::string_view message) {
+  show_message_box("Error in Dialog Procedures - " + std::string(message));
+  std::exit(EXIT_FAILURE);
+}
+
+}  // namespace zirel
