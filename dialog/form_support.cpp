@@ -43,6 +43,10 @@ QWidget* control_widget(const DialogRecord& dlg, int id) {
   return nullptr;
 }
 
+QWidget* control_widget_at(const DialogRecord& dlg, std::size_t index) {
+  return dlg.window ? dlg.window->widget_at(index) : nullptr;
+}
+
 void at_next_show(std::function<void(DialogRecord&)> script) { g_next_show = std::move(script); }
 
 void schedule_show_hooks(DialogRecord& dlg, FormWindow& form) {

@@ -4,6 +4,7 @@
 
 #include "dialog_record.h"
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 
@@ -18,6 +19,10 @@ QDialog* form_widget(const DialogRecord& dlg);
 // The widget of the control with this id while the form is shown; nullptr
 // when not shown, unknown or shared.
 QWidget* control_widget(const DialogRecord& dlg, int id);
+
+// The widget of the control at this position of the template (unnamed
+// controls included) while the form is shown, else nullptr.
+QWidget* control_widget_at(const DialogRecord& dlg, std::size_t index);
 
 // Runs `script` once, from inside the next DLGMODAL, as soon as its form is
 // on screen and its event loop runs. Tests drive a modal run this way:
