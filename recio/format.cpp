@@ -48,6 +48,8 @@ RecordFormat::RecordFormat(std::string_view text) : text_(text) {
     char c = p.peek();
     if (c == '\0') p.fail("missing ')'");
     if (c == ')') {
+      if (!need_separator && !items_.empty() && items_.back().kind != EditKind::next_record)
+        p.fail("',' before ')'");
       ++p.pos;
       break;
     }
