@@ -1,0 +1,195 @@
+#include "recio/connection.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace zirel {
+
+namespace {
+
+// Large buffers: a whole reflection file passes in a few dozen system calls.
+constexpr size_t INPUT_BUFFER = 1 << 20;
+constexpr size_t OUTPUT_BUFFER = 1 << 18;
+
+constexpr IoStatus WRITE_ERROR = static_cast<IoStatus>(IoError::write_failure);
+// A failing read has no condition of its own; it is a failure of the file system.
+constexpr IoStatus READ_ERROR = static_cast<IoStatus>(IoError::open_failure);
+constexpr IoStatus READ_ONLY = static_cast<IoStatus>(IoError::permission_denied);
+
+bool write_all(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    data += n;
+    size -= size_t(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+Connection::Connection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable)
+    : name_(std::move(name)), fd_(fd), read_only_(read_only), owns_fd_(owns_fd),
+      seekable_(seekable), flush_each_statement_(!seekable) {
+  record_space_.reserve(256);
+}
+
+Connection::Connection(std::string name, std::string_view bytes)
+    : name_(std::move(name)), read_only_(true), memory_in_(bytes), memory_input_(true) {
+  begin_ = bytes.data();
+  end_ = bytes.data() + bytes.size();
+  source_done_ = true;
+}
+
+Connection::Connection(std::string name, std::string* sink) : name_(std::move(name)), sink_(sink) {
+  record_space_.reserve(256);
+}
+
+Connection::~Connection() { disconnect(); }
+
+bool Connection::same_file(int other) const {
+  struct stat a, b;
+  if (fd_ < 0 || ::fstat(fd_, &a) != 0 || ::fstat(other, &b) != 0) return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Moves the unread bytes to the front and reads more; false at end or failure.
+bool Connection::refill() {
+  if (source_done_ || fd_ < 0) return false;
+  size_t unread = size_t(end_ - begin_);
+  if (in_buf_.empty()) in_buf_.resize(INPUT_BUFFER);
+  if (unread > 0 && begin_ != in_buf_.data()) std::memmove(in_buf_.data(), begin_, unread);
+  if (unread == in_buf_.size()) in_buf_.resize(in_buf_.size() * 2);  // a very long record
+  for (;;) {
+    ssize_t n = ::read(fd_, in_buf_.data() + unread, in_buf_.size() - unread);
+    if (n < 0 && errno == EINTR) continue;
+    begin_ = in_buf_.data();
+    end_ = begin_ + unread;
+    if (n <= 0) {
+      source_done_ = true;
+      read_failed_ = n < 0;
+      return false;
+    }
+    end_ += n;
+    file_pos_ += n;
+    return true;
+  }
+}
+
+IoStatus Connection::next_record(std::string_view& record) {
+  if (mode_ == Mode::writing) {
+    if (IoStatus st = flush()) return st;
+    // Nothing follows the records just written.
+    begin_ = end_ = nullptr;
+    source_done_ = true;
+  }
+  mode_ = Mode::reading;
+  size_t scanned = 0;
+  for (;;) {
+    const char* from = begin_ + scanned;
+    auto* lf = static_cast<const char*>(
+        begin_ == end_ ? nullptr : std::memchr(from, '\n', size_t(end_ - from)));
+    if (lf != nullptr) {
+      const char* stop = (lf > begin_ && lf[-1] == '\r') ? lf - 1 : lf;
+      record = std::string_view(begin_, size_t(stop - begin_));
+      begin_ = lf + 1;
+      return IO_OK;
+    }
+    scanned = size_t(end_ - begin_);
+    if (!refill()) break;
+  }
+  if (read_failed_) return READ_ERROR;
+  if (begin_ == end_) return IO_END;
+  record = std::string_view(begin_, size_t(end_ - begin_));  // last line, no LF
+  begin_ = end_;
+  return IO_OK;
+}
+
+// A sequential write makes its record the last one: the file is cut where
+// the first write after reading, opening or rewinding begins.
+IoStatus Connection::start_writing() {
+  if (read_only_) return READ_ONLY;
+  if (seekable_) {
+    off_t position = file_pos_ - (end_ - begin_);
+    if (::lseek(fd_, position, SEEK_SET) < 0 || ::ftruncate(fd_, position) != 0)
+      return WRITE_ERROR;
+    file_pos_ = position;
+  }
+  begin_ = end_ = nullptr;
+  source_done_ = false;
+  mode_ = Mode::writing;
+  return IO_OK;
+}
+
+IoStatus Connection::write_record(std::string_view record) {
+  if (mode_ != Mode::writing)
+    if (IoStatus st = start_writing()) return st;
+  if (sink_ != nullptr) {
+    if (std::exchange(sink_rewound_, false)) sink_->clear();
+    sink_->append(record);
+    sink_->append("\r\n", 2);
+    return IO_OK;
+  }
+  size_t need = record.size() + 2;
+  if (out_buf_.empty()) out_buf_.resize(OUTPUT_BUFFER);
+  if (out_len_ + need > out_buf_.size())
+    if (IoStatus st = flush()) return st;
+  if (need > out_buf_.size()) {  // longer than the whole buffer: straight out
+    if (!write_all(fd_, record.data(), record.size()) || !write_all(fd_, "\r\n", 2))
+      return WRITE_ERROR;
+    file_pos_ += off_t(need);
+    return IO_OK;
+  }
+  std::memcpy(out_buf_.data() + out_len_, record.data(), record.size());
+  out_buf_[out_len_ + record.size()] = '\r';
+  out_buf_[out_len_ + record.size() + 1] = '\n';
+  out_len_ += need;
+  return IO_OK;
+}
+
+IoStatus Connection::flush() {
+  if (out_len_ == 0) return IO_OK;
+  size_t len = out_len_;
+  out_len_ = 0;  // a failed buffer is dropped, not retried at every statement
+  if (!write_all(fd_, out_buf_.data(), len)) return WRITE_ERROR;
+  file_pos_ += off_t(len);
+  return IO_OK;
+}
+
+IoStatus Connection::rewind() {
+  IoStatus st = mode_ == Mode::writing ? flush() : IO_OK;
+  mode_ = Mode::idle;
+  read_failed_ = false;
+  if (sink_ != nullptr) sink_rewound_ = true;
+  if (memory_input_) {
+    begin_ = memory_in_.data();
+    end_ = begin_ + memory_in_.size();
+    return st;
+  }
+  begin_ = end_ = nullptr;
+  source_done_ = false;
+  if (seekable_) {
+    if (::lseek(fd_, 0, SEEK_SET) < 0 && st == IO_OK) st = READ_ERROR;
+    file_pos_ = 0;
+  }
+  return st;
+}
+
+IoStatus Connection::disconnect() {
+  IoStatus st = flush();
+  if (fd_ >= 0 && owns_fd_) {
+    if (::close(fd_) != 0 && st == IO_OK && errno != EINTR) st = WRITE_ERROR;
+  }
+  fd_ = -1;
+  return st;
+}
+
+}  // namespace zirel

@@ -1,0 +1,278 @@
+#include "recio/edit.h"
+
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace zirel {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Mantissa digits beyond this many only matter through whether any of them is
+// nonzero: every float and every midpoint between two floats has fewer
+// significant digits, so one sticky digit keeps the rounding exact.
+constexpr int KEPT_DIGITS = 120;
+
+enum class RealParse { ok, empty, bad };
+
+// Shared by fixed-column fields and list-directed tokens. `skip_blanks`
+// ignores blanks anywhere (fixed-column rule); list tokens contain none.
+RealParse parse_real(std::string_view s, int decimals, float& value) {
+  size_t i = 0, n = s.size();
+  auto skip = [&] { while (i < n && s[i] == ' ') ++i; };
+  skip();
+  bool negative = false;
+  if (i < n && (s[i] == '+' || s[i] == '-')) {
+    negative = s[i] == '-';
+    ++i;
+  }
+  // digits[0..kept) significant digits, leading zeros dropped.
+  std::array<char, KEPT_DIGITS + 2> digits;
+  int kept = 0, significant = 0, frac_digits = 0, mantissa_digits = 0;
+  bool point = false, sticky = false;
+  for (; i < n; ++i) {
+    char c = s[i];
+    if (c == ' ') continue;
+    if (c == '.') {
+      if (point) return RealParse::bad;
+      point = true;
+      continue;
+    }
+    if (!is_digit(c)) break;
+    ++mantissa_digits;
+    if (point) ++frac_digits;
+    if (significant == 0 && c == '0') continue;
+    ++significant;
+    if (kept < KEPT_DIGITS)
+      digits[kept++] = c;
+    else if (c != '0')
+      sticky = true;
+  }
+  int64_t exponent = 0;
+  if (i < n) {
+    char c = s[i];
+    bool has_exponent = false;
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
+      ++i;
+      skip();
+      if (i < n && (s[i] == '+' || s[i] == '-')) c = s[i++];
+      has_exponent = true;
+    } else if (c == '+' || c == '-') {
+      ++i;
+      has_exponent = true;
+    }
+    if (!has_exponent || mantissa_digits == 0) return RealParse::bad;
+    bool exp_negative = c == '-';
+    int exp_digits = 0;
+    for (; i < n; ++i) {
+      if (s[i] == ' ') continue;
+      if (!is_digit(s[i])) return RealParse::bad;
+      ++exp_digits;
+      if (exponent < 1'000'000) exponent = exponent * 10 + (s[i] - '0');
+    }
+    if (exp_digits == 0) return RealParse::bad;
+    if (exp_negative) exponent = -exponent;
+  }
+  if (mantissa_digits == 0) return point ? RealParse::bad : RealParse::empty;
+  if (significant == 0) {
+    value = negative ? -0.0f : 0.0f;
+    return RealParse::ok;
+  }
+  // value = digits * 10^scale
+  int64_t scale = exponent - (point ? frac_digits : decimals) + (significant - kept);
+  if (sticky) {
+    digits[kept++] = '1';
+    --scale;
+  }
+  std::array<char, KEPT_DIGITS + 16> text;
+  char* p = text.data();
+  if (negative) *p++ = '-';
+  std::memcpy(p, digits.data(), kept);
+  p += kept;
+  *p++ = 'e';
+  p = std::to_chars(p, text.data() + text.size(), scale).ptr;
+  auto r = std::from_chars(text.data(), p, value);
+  if (r.ec == std::errc::result_out_of_range) {
+    if (kept + scale > 0) return RealParse::bad;  // beyond the largest float
+    value = negative ? -0.0f : 0.0f;               // below the smallest: zero
+    return RealParse::ok;
+  }
+  if (r.ec != std::errc() || r.ptr != p || std::isinf(value)) return RealParse::bad;
+  return RealParse::ok;
+}
+
+void fill_asterisks(std::span<char> field) { std::memset(field.data(), '*', field.size()); }
+
+// Right-justifies text in the field; asterisks when it does not fit.
+bool place(std::span<char> field, const char* text, size_t length) {
+  if (length > field.size()) {
+    fill_asterisks(field);
+    return false;
+  }
+  size_t pad = field.size() - length;
+  std::memset(field.data(), ' ', pad);
+  std::memcpy(field.data() + pad, text, length);
+  return true;
+}
+
+// Decimal digits of an unsigned 128-bit integer.
+char* u128_digits(char* out, unsigned __int128 q) {
+  if (q <= std::numeric_limits<uint64_t>::max())
+    return std::to_chars(out, out + 40, static_cast<uint64_t>(q)).ptr;
+  char tmp[40];
+  int k = 0;
+  while (q != 0) {
+    tmp[k++] = char('0' + int(q % 10));
+    q /= 10;
+  }
+  while (k > 0) *out++ = tmp[--k];
+  return out;
+}
+
+// Digits of |value| * 10^decimals rounded to an integer, nearest, ties to
+// even, computed exactly from the binary value. Returns the end of the digits.
+char* scaled_digits(char* out, float magnitude, int decimals) {
+  uint32_t bits = std::bit_cast<uint32_t>(magnitude);
+  uint32_t biased = (bits >> 23) & 0xff;
+  uint64_t m = bits & 0x7fffff;
+  int e2 = -149;
+  if (biased != 0) {
+    m |= 1u << 23;
+    e2 = int(biased) - 150;
+  }
+  if (decimals <= 19 && e2 <= 30) {
+    uint64_t pow10 = 1;
+    for (int k = 0; k < decimals; ++k) pow10 *= 10;
+    unsigned __int128 n = static_cast<unsigned __int128>(m) * pow10;
+    unsigned __int128 q;
+    if (e2 >= 0) {
+      q = n << e2;
+    } else if (-e2 >= 127) {
+      q = 0;  // n < 2^88, far below half of 2^127
+    } else {
+      int s = -e2;
+      unsigned __int128 one = 1;
+      q = n >> s;
+      unsigned __int128 rest = n & ((one << s) - 1), half = one << (s - 1);
+      if (rest > half || (rest == half && (q & 1))) ++q;
+    }
+    return u128_digits(out, q);
+  }
+  // Huge values or many decimals: the library's exact fixed conversion.
+  char tmp[400];
+  auto r = std::to_chars(tmp, tmp + sizeof tmp, static_cast<double>(magnitude),
+                         std::chars_format::fixed, decimals);
+  for (const char* c = tmp; c != r.ptr; ++c)
+    if (*c != '.') *out++ = *c;
+  return out;
+}
+
+}  // namespace
+
+bool parse_integer_field(std::string_view field, int32_t& value) {
+  size_t i = 0, n = field.size();
+  while (i < n && field[i] == ' ') ++i;
+  bool negative = false;
+  if (i < n && (field[i] == '+' || field[i] == '-')) {
+    negative = field[i] == '-';
+    ++i;
+  }
+  uint64_t acc = 0;
+  for (; i < n; ++i) {
+    char c = field[i];
+    if (c == ' ') continue;
+    if (!is_digit(c)) return false;
+    acc = acc * 10 + uint64_t(c - '0');
+    if (acc > 2147483648u) return false;
+  }
+  if (!negative && acc > 2147483647u) return false;
+  value = negative ? static_cast<int32_t>(-static_cast<int64_t>(acc)) : static_cast<int32_t>(acc);
+  return true;
+}
+
+bool parse_real_field(std::string_view field, int decimals, float& value) {
+  switch (parse_real(field, decimals, value)) {
+    case RealParse::ok: return true;
+    case RealParse::empty: value = 0.0f; return true;  // all blank, or a lone sign
+    case RealParse::bad: return false;
+  }
+  return false;
+}
+
+bool parse_list_integer(std::string_view token, int32_t& value) {
+  if (token.find(' ') != std::string_view::npos) return false;
+  size_t digits = token.size() - ((!token.empty() && (token[0] == '+' || token[0] == '-')) ? 1 : 0);
+  return digits > 0 && parse_integer_field(token, value);
+}
+
+bool parse_list_real(std::string_view token, float& value) {
+  if (token.find(' ') != std::string_view::npos) return false;
+  return parse_real(token, 0, value) == RealParse::ok;
+}
+
+bool format_integer_field(std::span<char> field, int32_t value) {
+  char text[16];
+  auto r = std::to_chars(text, text + sizeof text, value);
+  return place(field, text, size_t(r.ptr - text));
+}
+
+bool format_real_field(std::span<char> field, int decimals, float value) {
+  if (std::isnan(value)) return place(field, "NaN", 3);
+  if (std::isinf(value)) return value < 0 ? place(field, "-Inf", 4) : place(field, "Inf", 3);
+  size_t w = field.size();
+  size_t d = size_t(decimals < 0 ? 0 : decimals);
+  // Without a point there are at most 39 integer digits plus d decimals.
+  char digits[512];
+  if (d > sizeof digits - 64) {
+    fill_asterisks(field);
+    return false;
+  }
+  char* end = scaled_digits(digits, std::fabs(value), int(d));
+  size_t count = size_t(end - digits);
+  bool zero = count == 1 && digits[0] == '0';
+  bool negative = std::signbit(value) && !zero;
+  size_t int_digits = count > d ? count - d : 0;
+  if (zero) int_digits = 0;
+  size_t length = (negative ? 1 : 0) + int_digits + 1 + d;
+  bool lead_zero = int_digits == 0 && w >= length + 1;
+  if (lead_zero) ++length;
+  if (length > w) {
+    fill_asterisks(field);
+    return false;
+  }
+  char* p = field.data();
+  std::memset(p, ' ', w - length);
+  p += w - length;
+  if (negative) *p++ = '-';
+  if (lead_zero) *p++ = '0';
+  // Integer digits, then the point, then exactly d decimals (leading zeros
+  // when the scaled value has fewer than d digits).
+  size_t frac_present = zero ? 0 : count - int_digits;
+  std::memcpy(p, digits, int_digits);
+  p += int_digits;
+  *p++ = '.';
+  std::memset(p, '0', d - frac_present);
+  p += d - frac_present;
+  std::memcpy(p, digits + int_digits, frac_present);
+  return true;
+}
+
+bool integer_fits(int width, int32_t value) {
+  char text[16];
+  auto r = std::to_chars(text, text + sizeof text, value);
+  return width >= 0 && r.ptr - text <= width;
+}
+
+bool real_fits(int width, int decimals, float value) {
+  if (width <= 0) return false;
+  std::string field(size_t(width), ' ');
+  return format_real_field(field, decimals, value);
+}
+
+}  // namespace zirel
