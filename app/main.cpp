@@ -1,0 +1,11 @@
+// zirel: the form that selects the reflections a crystal in a diamond-anvil
+// cell can reach. No arguments; the settings live in the working directory.
+#include "startup.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  zirel::run_program();
+  return 0;
+}
