@@ -8,8 +8,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace zirel {
@@ -104,9 +102,9 @@ void select_file(DialogRecord& dlg, const Role& role) {
   RunSettings& settings = shell_state().run_settings;
   if (role.kind == FileRole::input) {
     DLGPUTLOG(dlg, IDC_GENERATE, 0);
-    settings.input_kind = InputKind(layout_for_name(shown));
+    settings.input_kind = input_kind_for_name(shown);
   } else {
-    settings.output_kind = OutputKind(layout_for_name(shown));
+    settings.output_kind = output_kind_for_name(shown);
   }
   role.name = std::move(shown);
   role.state = 1;
@@ -114,13 +112,6 @@ void select_file(DialogRecord& dlg, const Role& role) {
 }
 
 }  // namespace
-
-int32_t layout_for_name(std::string_view name) {
-  std::string lower(name);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return char(std::tolower(c)); });
-  return lower.find(".hkl") != std::string::npos ? 2 : 1;
-}
 
 void on_select_input(DialogRecord& dlg, int, int) { select_file(dlg, input_role()); }
 

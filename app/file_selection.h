@@ -18,7 +18,4 @@ void on_select_input(DialogRecord& dlg, int id, int event);
 void on_select_output(DialogRecord& dlg, int id, int event);
 void on_generate(DialogRecord& dlg, int id, int event);
 
-// 2 (SHELX) when the name contains ".hkl" in any case, else 1 (Cellex).
-int32_t layout_for_name(std::string_view name);
-
 }  // namespace zirel

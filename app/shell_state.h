@@ -5,6 +5,7 @@
 #pragma once
 
 #include "dialog_record.h"
+#include "filtering/filter_run.h"
 #include "filtering/run_settings.hpp"
 
 #include <cstddef>
@@ -13,8 +14,6 @@
 
 namespace zirel {
 
-inline constexpr int32_t INPUT_UNIT = 1;
-inline constexpr int32_t OUTPUT_UNIT = 2;
 inline constexpr int32_t SETTINGS_UNIT = 3;
 
 // Longest path a role accepts; a longer one is refused like a failed open.

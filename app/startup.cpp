@@ -3,6 +3,7 @@
 #include "dialog.h"
 #include "file_selection.h"
 #include "recio/recio.h"
+#include "run_command.h"
 #include "settings_file.h"
 #include "shell_state.h"
 #include "status_line.h"
@@ -22,6 +23,7 @@ bool start_form(int template_id) {
   DLGPUTLOG(s.dlg, IDC_GENERATE, 0);  // the dialog layer starts check boxes ticked
   DLGBINDSUB(s.dlg, IDC_AXIS_UVW, on_axis_kind);
   DLGBINDSUB(s.dlg, IDC_AXIS_HKL, on_axis_kind);
+  DLGBINDSUB(s.dlg, IDC_RUN, on_run);
   setup_form();
   return true;
 }
