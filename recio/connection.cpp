@@ -39,7 +39,6 @@ bool write_all(int fd, const char* data, size_t size) {
 Connection::Connection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable)
     : name_(std::move(name)), fd_(fd), read_only_(read_only), owns_fd_(owns_fd),
       seekable_(seekable), flush_each_statement_(!seekable) {
-  record_space_.reserve(256);
 }
 
 Connection::Connection(std::string name, std::string_view bytes)
@@ -50,7 +49,6 @@ Connection::Connection(std::string name, std::string_view bytes)
 }
 
 Connection::Connection(std::string name, std::string* sink) : name_(std::move(name)), sink_(sink) {
-  record_space_.reserve(256);
 }
 
 Connection::~Connection() { disconnect(); }

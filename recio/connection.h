@@ -40,7 +40,7 @@ public:
   // Flushes and closes the handle; the first failure is returned.
   IoStatus disconnect();
 
-  // Assembly space for a formatted output record, reused from record to record.
+  // Assembly space for an output record, reused from record to record.
   std::vector<char>& record_space() { return record_space_; }
 
 private:

@@ -36,6 +36,7 @@ RealParse parse_real(std::string_view s, int decimals, float& value) {
   std::array<char, KEPT_DIGITS + 2> digits;
   int kept = 0, significant = 0, frac_digits = 0, mantissa_digits = 0;
   bool point = false, sticky = false;
+  uint32_t small = 0;  // the mantissa while it has at most 7 significant digits
   for (; i < n; ++i) {
     char c = s[i];
     if (c == ' ') continue;
@@ -49,6 +50,7 @@ RealParse parse_real(std::string_view s, int decimals, float& value) {
     if (point) ++frac_digits;
     if (significant == 0 && c == '0') continue;
     ++significant;
+    if (significant <= 7) small = small * 10 + uint32_t(c - '0');
     if (kept < KEPT_DIGITS)
       digits[kept++] = c;
     else if (c != '0')
@@ -86,6 +88,16 @@ RealParse parse_real(std::string_view s, int decimals, float& value) {
   }
   // value = digits * 10^scale
   int64_t scale = exponent - (point ? frac_digits : decimals) + (significant - kept);
+  // Up to 7 digits and 10^10 are exact in a float, so one multiplication or
+  // division is already the correctly rounded result (the common case).
+  if (significant <= 7 && scale >= -10 && scale <= 10) {
+    static constexpr float POW10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                      1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    float m = static_cast<float>(small);
+    float v = scale >= 0 ? m * POW10[scale] : m / POW10[-scale];
+    value = negative ? -v : v;
+    return RealParse::ok;
+  }
   if (sticky) {
     digits[kept++] = '1';
     --scale;

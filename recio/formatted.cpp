@@ -83,7 +83,8 @@ IoStatus read_items(Connection& c, const RecordFormat& format, ItemCursor& cur) 
 // A record being formatted, in the unit's reusable space or a caller's buffer.
 class OutRecord {
 public:
-  explicit OutRecord(std::vector<char>& space) : space_(&space) { space.clear(); }
+  // The unit's space only grows; its first length_ characters are the record.
+  explicit OutRecord(std::vector<char>& space) : space_(&space) {}
   explicit OutRecord(std::span<char> fixed) : fixed_(fixed) {}
 
   // Room for `width` columns at the column pointer; nullptr past a fixed buffer.
@@ -91,7 +92,7 @@ public:
     size_t stop = column_ + width;
     char* base;
     if (space_ != nullptr) {
-      if (space_->size() < stop) space_->resize(stop, ' ');
+      if (space_->size() < stop) space_->resize(stop < 256 ? 256 : 2 * stop);
       base = space_->data();
     } else {
       if (stop > fixed_.size()) return nullptr;
@@ -109,7 +110,6 @@ public:
   }
   void restart() {
     column_ = length_ = 0;
-    if (space_ != nullptr) space_->clear();
   }
   // The rest of a fixed buffer is blank.
   void pad() {

@@ -1,4 +1,6 @@
 // List-directed statements: read_list, read_internal_list, write_list.
+#include <algorithm>
+
 #include "recio/connection.h"
 #include "recio/edit.h"
 #include "recio/item_cursor.h"
@@ -129,9 +131,10 @@ void write_list(UnitTable& table, std::string_view text) {
   }
   // The record begins with one blank (list-directed output's carriage control).
   std::vector<char>& space = c->record_space();
-  space.assign(1, ' ');
-  space.insert(space.end(), text.begin(), text.end());
-  IoStatus st = c->write_record(std::string_view(space.data(), space.size()));
+  if (space.size() < text.size() + 1) space.resize(text.size() + 1);
+  space[0] = ' ';
+  std::copy(text.begin(), text.end(), space.begin() + 1);
+  IoStatus st = c->write_record(std::string_view(space.data(), text.size() + 1));
   if (st == IO_OK) st = c->end_statement();
   if (st != IO_OK) resolve_io_status(st, {}, DEFAULT_OUTPUT_UNIT, c->name());
 }

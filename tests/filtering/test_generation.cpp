@@ -116,6 +116,19 @@ TEST(Generation, HugeCellScansOnlyTheSphereRows) {
   EXPECT_EQ(next_generated_reflection(fast), next_enumerated_reflection(plain));
 }
 
+TEST(Generation, FastGeneratorMatchesOnOddCells) {
+  const RunSettings cases[] = {
+      settings({10, 10, 10, 30, 30, 120}, 0.7093f, 40),     // impossible angles: G* indefinite
+      settings({10, 12, 14, 60, 60, 119.9f}, 0.7093f, 40),  // nearly flat
+      settings({40, 2, 2, 90, 90, 90}, 0.5f, 60),           // needle
+      settings({5, 6, 7, 70, 80, 100}, 0.3f, 95),           // 2 Psi max beyond 180
+      settings({3, 3, 3, 90, 90, 90}, 0.1f, 89.9f),         // Psi max just below 90
+      settings(test::MONOCLINIC, 0.2903f, 40),              // n = 193, 58 million candidates
+  };
+  for (const RunSettings& s : cases)
+    EXPECT_EQ(generated(s), enumerated(s)) << s.cell.a << ' ' << s.cell.alpha << ' ' << s.psi_max;
+}
+
 TEST(Generation, FastGeneratorMatchesThePlainEnumeration) {
   std::mt19937 rng(1234);
   std::uniform_real_distribution<float> wavelength(0.2f, 2.3f), psi(0.0f, 95.0f), axis(-3.0f, 3.0f);
