@@ -83,7 +83,10 @@ bool read_settings_file(const std::string& name, RunSettings& s, Refusal& refusa
 
 std::optional<BatchOptions> parse_command_line(int argc, char** argv, int& exit_code) {
   BatchOptions o;
-  CLI::App app{"zirel-batch: keeps the reflections a crystal in a diamond-anvil cell can reach.\n"
+  CLI::App app{"zirel-batch (--input FILE | --generate) --output FILE\n"
+               "            --cell A B C ALPHA BETA GAMMA (--uvw U V W | --hkl H K L)\n"
+               "            --wavelength LAMBDA --psi-max PSI [--settings FILE] [--quiet]\n\n"
+               "Keeps the reflections a crystal in a diamond-anvil cell can reach.\n"
                "Reads a reflection file (or generates every accessible reflection) and writes\n"
                "the accessible ones.",
                "zirel-batch"};

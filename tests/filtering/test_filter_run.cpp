@@ -183,6 +183,17 @@ TEST(FilterMends, TooLargeToWriteIsNotCountedAsOutput) {
   EXPECT_EQ(std::count(to_cellex.output.begin(), to_cellex.output.end(), '*'), 0);
 }
 
+// An amplitude whose square is beyond single precision has no intensity to write.
+TEST(FilterMends, AmplitudeBeyondSinglePrecisionIsTooLarge) {
+  const std::string in = "  1  0  0   1.0E+30   1.0   0.00000    0\r\n  2  0  0      10.0   1.0   0.00000    0\r\n";
+  for (OutputKind out : {SHELX_OUT, CELLEX_OUT}) {
+    const auto r = run_filter(in, cubic_settings(CELLEX_IN, out));
+    EXPECT_EQ(r.counts.reflections_output, 1);
+    EXPECT_EQ(r.counts.too_large, 1);
+    EXPECT_EQ(r.output.substr(0, 12), out == SHELX_OUT ? "   2   0   0" : "  2  0  0 10");
+  }
+}
+
 TEST(FilterMends, NegativeAmplitudeNeverGivesNegativeUncertainty) {
   Reflection r;
   set_from_amplitude(r, -12.25f, 1.5f);
