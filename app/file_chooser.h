@@ -1,0 +1,58 @@
+// Our own open and save dialogs, on Qt's file dialog: the role's title, the
+// three filters with one preselected, the previous name proposed, the default
+// suffix "exp", an input that must exist, an output confirmed before an
+// existing file is replaced and refused when read-only.
+//
+// Tests answer the next dialog ahead of time instead of showing it:
+//   set_next_file_name("run1.hkl");  // as if typed into the dialog and accepted
+//   set_next_cancel();               // as if the user pressed Cancel
+#pragma once
+
+#include <QFileDialog>
+
+#include <optional>
+#include <string>
+
+namespace zirel {
+
+enum class FileRole { input, output };
+
+struct FileRequest {
+  FileRole role = FileRole::input;
+  std::string title;
+  int filter_index = 0;       // 1-based into the filter list; 0 or beyond it: the first
+  std::string folder;         // where the dialog opens
+  std::string proposed_name;  // shown in the file-name box
+};
+
+inline constexpr const char* DEFAULT_SUFFIX = "exp";
+
+// "All Files", "Cellex" (*.abs), "SHELX hkl" (*.hkl), in this order.
+QStringList file_filters();
+
+// The dialog, configured for the request but not shown. Its accept() refuses
+// an output file that is read-only, with a message, and stays open.
+class ChooserDialog : public QFileDialog {
+  Q_OBJECT
+public:
+  explicit ChooserDialog(const FileRequest& request);
+  void accept() override;
+
+private:
+  FileRole role_;
+};
+
+// The full path chosen, or nothing when the dialog was cancelled.
+std::optional<std::string> choose_file(const FileRequest& request);
+
+// The seam: the next choose_file returns at once. A relative name is taken
+// in the request's folder, and a name without an extension gets ".exp", as
+// the dialog does with a typed name.
+void set_next_file_name(std::string name);
+void set_next_cancel();
+// Drops an answer that no dialog took.
+void clear_next_answer();
+// The request of the last choose_file, answered by the seam or not.
+const FileRequest& last_file_request();
+
+}  // namespace zirel

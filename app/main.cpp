@@ -1,0 +1,13 @@
+// zirel: the form that selects the reflections a crystal in a diamond-anvil
+// cell can reach. No arguments; the settings live in the working directory.
+#include "fatal_report.h"
+#include "startup.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  zirel::install_fatal_report();
+  zirel::run_program();
+  return 0;
+}

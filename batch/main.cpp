@@ -1,0 +1,105 @@
+// zirel-batch: the filtering run from the command line. Every check is made before the
+// output file is created or emptied, so a refused run leaves an existing file untouched.
+#include <array>
+#include <iostream>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "batch_options.h"
+#include "filtering/accessibility.hpp"
+#include "filtering/cell_metric.hpp"
+#include "filtering/filter_run.h"
+#include "filtering/generation.hpp"
+#include "progress.h"
+#include "recio/statement.h"
+#include "recio/unit.h"
+
+namespace zirel::batch {
+
+namespace {
+
+constexpr int EXIT_READ_ERROR = 1;
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_SINGULAR = 3;
+
+int refuse(int code, std::string_view message) {
+  std::cerr << "zirel-batch: " << message << '\n';
+  return code;
+}
+
+int report_singular(const CellMetric& metric) {
+  static const RecordFormat determinant_format("(F10.4)");
+  std::array<char, 10> determinant;
+  write_internal(determinant, determinant_format, {metric.determinant});
+  std::cerr << SINGULAR_CELL_MESSAGE << '\n'
+            << DETERMINANT_LABEL << std::string_view(determinant.data(), determinant.size()) << '\n';
+  return EXIT_SINGULAR;
+}
+
+// Same device and inode: writing the output would destroy the input it reads.
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+std::string open_error(const char* what, IoStatus st, int32_t unit, const std::string& name) {
+  return std::string("cannot ") + what + " " + name + " (" + io_message(st, unit, name) + ")";
+}
+
+int run(const BatchOptions& options) {
+  Refusal refusal;
+  const std::optional<RunSettings> settings = run_settings_of(options, refusal);
+  if (!settings)
+    return refuse(refusal.exit_code, refusal.message);
+
+  const CellMetric metric = build_metric(settings->cell);
+  if (metric.singular)
+    return report_singular(metric);
+  const AccessibilityRun access = prepare_accessibility(*settings, metric);
+  if (access.zero_axis)
+    return refuse(EXIT_USAGE, std::string(options.uvw.empty() && options.hkl.empty() ? "axis" :
+                                          options.uvw.empty() ? "--hkl" : "--uvw") +
+                                  ": " + std::string(ZERO_AXIS_MESSAGE));
+
+  if (!options.generate) {
+    const IoStatus st = open_unit(INPUT_UNIT, options.input, "OLD", "READ", {.err = true});
+    if (st != IO_OK)
+      return refuse(EXIT_USAGE, open_error("open input file", st, INPUT_UNIT, options.input));
+    if (same_file(options.input, options.output))
+      return refuse(EXIT_USAGE, "the output file " + options.output + " is the input file");
+  }
+  const IoStatus st = open_unit(OUTPUT_UNIT, options.output, "REPLACE", {}, {.err = true});
+  if (st != IO_OK)
+    return refuse(EXIT_USAGE, open_error("create output file", st, OUTPUT_UNIT, options.output));
+
+  std::optional<GenerationState> generator;
+  if (options.generate)
+    generator = prepare_generation(*settings, metric);
+  GenerationState* gen = generator ? &*generator : nullptr;
+  ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1, gen);
+  const FilterCounts counts = filter_reflections(*settings, access, gen, progress);
+  progress.clear();
+  close_unit(INPUT_UNIT);
+  close_unit(OUTPUT_UNIT);
+
+  std::cout << progress.final_text() << '\n' << std::flush;
+  if (counts.run_failed) {
+    std::cerr << "PROBLEM IN RUNNING PROGRAM\n";
+    return EXIT_READ_ERROR;
+  }
+  return 0;
+}
+
+}  // namespace
+
+}  // namespace zirel::batch
+
+int main(int argc, char** argv) {
+  int exit_code = 0;
+  const auto options = zirel::batch::parse_command_line(argc, argv, exit_code);
+  if (!options)
+    return exit_code;
+  return zirel::batch::run(*options);
+}

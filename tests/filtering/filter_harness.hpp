@@ -1,0 +1,53 @@
+// Runs the filtering run on bytes in memory and collects what it produced.
+#pragma once
+
+#include <string>
+#include <vector>
+#include "filtering/cell_metric.hpp"
+#include "filtering/filter_run.h"
+#include "recio/unit.h"
+#include "run_fixtures.hpp"
+
+namespace zirel::test {
+
+struct RecordingSink : StatusSink {
+  bool want_progress = false;
+  std::vector<std::string> texts;
+  bool progress_due() override { return want_progress; }
+  void show_status(std::string_view text) override { texts.emplace_back(text); }
+  // The final text without its trailing blanks.
+  std::string final_text() const {
+    std::string t = texts.empty() ? std::string() : texts.back();
+    return t.substr(0, t.find_last_not_of(' ') + 1);
+  }
+};
+
+struct FilterResult {
+  FilterCounts counts;
+  std::string output;
+  RecordingSink sink;
+};
+
+inline RunSettings cubic_settings(InputKind in, OutputKind out) {
+  RunSettings s = settings(CUBIC_10, 0.7093f, 40.0f);
+  s.input_kind = in;
+  s.output_kind = out;
+  return s;
+}
+
+inline FilterResult run_filter(const std::string& input, const RunSettings& s,
+                               bool want_progress = false) {
+  FilterResult r;
+  r.sink.want_progress = want_progress;
+  const CellMetric metric = build_metric(s.cell);
+  const AccessibilityRun access = prepare_accessibility(s, metric);
+  GenerationState generator = prepare_generation(s, metric);
+  units().connect_memory_input(INPUT_UNIT, input);
+  units().connect_memory_output(OUTPUT_UNIT, r.output);
+  r.counts = filter_reflections(s, access, &generator, r.sink);
+  units().close(INPUT_UNIT);
+  units().close(OUTPUT_UNIT);
+  return r;
+}
+
+}  // namespace zirel::test
