@@ -20,7 +20,8 @@ DATA.HKL too) is a SHELX file (h k l, I, sigma(I)); any other name is a Cellex
 written in either layout; amplitudes and intensities are converted on the way.
 
 Standard output gets one line, the run's final status. Exit codes: 0 completed,
-1 an input record could not be read, 2 usage, parameter or file error, 3 singular cell.
+1 an input record could not be read, 2 usage, parameter or file error, 3 singular cell,
+4 the output could not be written (a full disk, for example).
 
 Examples:
   zirel-batch --input data.hkl --output accessible.hkl \

@@ -1,6 +1,7 @@
 // zirel-batch: the filtering run from the command line. Every check is made before the
 // output file is created or emptied, so a refused run leaves an existing file untouched.
 #include <array>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <sys/stat.h>
@@ -22,6 +23,15 @@ namespace {
 constexpr int EXIT_READ_ERROR = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_SINGULAR = 3;
+// A record that cannot be written (a full disk) leaves a short output file; the
+// code must differ from 1, which means the input was at fault.
+constexpr int EXIT_WRITE_FAILURE = 4;
+
+[[noreturn]] void fail_on_io(const FatalReport& report) {
+  std::cerr << "zirel-batch: " << report.severity << " (" << report.number
+            << "): " << report.message << "\nPROBLEM IN RUNNING PROGRAM\n";
+  std::exit(EXIT_WRITE_FAILURE);
+}
 
 int refuse(int code, std::string_view message) {
   std::cerr << "zirel-batch: " << message << '\n';
@@ -97,6 +107,7 @@ int run(const BatchOptions& options) {
 }  // namespace zirel::batch
 
 int main(int argc, char** argv) {
+  zirel::set_fatal_handler(zirel::batch::fail_on_io);
   int exit_code = 0;
   const auto options = zirel::batch::parse_command_line(argc, argv, exit_code);
   if (!options)

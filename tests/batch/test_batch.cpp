@@ -41,8 +41,9 @@ protected:
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  Transcript run(const std::string& args) {
-    const std::string cmd = "cd '" + dir_.string() + "' && '" ZIREL_BATCH "' " + args +
+  // `shell_setup` runs in the same shell first (limits, signal dispositions).
+  Transcript run(const std::string& args, const std::string& shell_setup = "true") {
+    const std::string cmd = "cd '" + dir_.string() + "' && " + shell_setup + " && '" ZIREL_BATCH "' " + args +
                             " >stdout.txt 2>stderr.txt </dev/null";
     const int status = std::system(cmd.c_str());
     Transcript t;
@@ -82,6 +83,16 @@ TEST_F(Batch, UnreadableRecordExitsWithOne) {
   EXPECT_EQ(t.out, "  ERROR READING FILE AFTER LINE     1\n");
   EXPECT_EQ(t.err, "PROBLEM IN RUNNING PROGRAM\n");
   EXPECT_EQ(slurp(dir_ / "out.hkl"), "   1   0   0 100.000 1.00000\r\n");
+}
+
+TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
+  // A file-size limit of 1 KiB stands in for a full disk: with SIGXFSZ ignored,
+  // a write beyond it fails the way it does on a full disk.
+  const Transcript t = run("--generate --output gen.hkl " + PARAMS, "trap '' XFSZ && ulimit -f 1");
+  EXPECT_EQ(t.exit_code, 4);
+  EXPECT_EQ(t.out, "");  // no completion text: the file does not hold the run
+  EXPECT_NE(t.err.find("zirel-batch: severe (38): error during write, unit 2, file gen.hkl"),
+            std::string::npos) << t.err;
 }
 
 // Every refusal comes before the output is created or emptied.
