@@ -223,6 +223,25 @@ char* scaled_digits(char* out, float magnitude, int decimals) {
 constexpr uint64_t POW10[] = {1,      10,      100,      1000,      10000,
                                100000, 1000000, 10000000, 100000000, 1000000000};
 
+constexpr std::array<char, 200> DIGIT_PAIRS = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[size_t(2 * i)] = char('0' + i / 10);
+    pairs[size_t(2 * i + 1)] = char('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Puts the last two digits of q in front of p (two at a time halves the
+// chain of divisions, which is what a field costs).
+char* put_pair(char* p, uint64_t& q) {
+  unsigned r = unsigned(q % 100);
+  q /= 100;
+  p -= 2;
+  std::memcpy(p, &DIGIT_PAIRS[2 * r], 2);
+  return p;
+}
+
 // Writes the scaled value q (|value| * 10^d, rounded) as Fw.d straight into
 // the field, from the right: d decimals, the point, the integer digits, then
 // a zero before the point if there is room for it after the minus sign.
@@ -231,15 +250,20 @@ bool place_fixed(std::span<char> field, unsigned d, uint64_t q, bool sign) {
   char* begin = field.data();
   char* p = begin + field.size();
   if (field.size() < d + 1 + (negative ? 1 : 0)) return fill_asterisks(field);
-  for (unsigned k = 0; k < d; ++k) {
+  for (unsigned k = d; k >= 2; k -= 2) p = put_pair(p, q);
+  if (d % 2 != 0) {
     *--p = char('0' + q % 10);
     q /= 10;
   }
   *--p = '.';
   bool integer_zero = q == 0;
-  for (; q != 0; q /= 10) {
+  while (q >= 10) {
+    if (p - begin < 2) return fill_asterisks(field);
+    p = put_pair(p, q);
+  }
+  if (q != 0) {
     if (p == begin) return fill_asterisks(field);
-    *--p = char('0' + q % 10);
+    *--p = char('0' + q);
   }
   size_t room = size_t(p - begin);
   if (negative && room == 0) return fill_asterisks(field);
