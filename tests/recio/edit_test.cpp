@@ -141,9 +141,9 @@ TEST(EditTest, RealOutput) {
 
 // Fewer cases under the sanitizers, which make every call many times slower.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int RANDOM_VALUES = 150'000;
+constexpr int RANDOM_VALUES = 600'000;
 #else
-constexpr int RANDOM_VALUES = 1'500'000;
+constexpr int RANDOM_VALUES = 2'000'000;
 #endif
 
 // Values of every kind the fast output path must get right: any bit pattern,
