@@ -21,9 +21,11 @@ constexpr int KEPT_DIGITS = 120;
 
 enum class RealParse { ok, empty, bad };
 
-// Shared by fixed-column fields and list-directed tokens. `skip_blanks`
-// ignores blanks anywhere (fixed-column rule); list tokens contain none.
-RealParse parse_real(std::string_view s, int decimals, float& value) {
+constexpr float POW10F[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+// Shared by fixed-column fields and list-directed tokens. Blanks anywhere are
+// ignored (fixed-column rule); list tokens contain none.
+RealParse parse_real_general(std::string_view s, int decimals, float& value) {
   size_t i = 0, n = s.size();
   auto skip = [&] { while (i < n && s[i] == ' ') ++i; };
   skip();
@@ -91,10 +93,8 @@ RealParse parse_real(std::string_view s, int decimals, float& value) {
   // Up to 7 digits and 10^10 are exact in a float, so one multiplication or
   // division is already the correctly rounded result (the common case).
   if (significant <= 7 && scale >= -10 && scale <= 10) {
-    static constexpr float POW10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                      1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     float m = static_cast<float>(small);
-    float v = scale >= 0 ? m * POW10[scale] : m / POW10[-scale];
+    float v = scale >= 0 ? m * POW10F[scale] : m / POW10F[-scale];
     value = negative ? -v : v;
     return RealParse::ok;
   }
@@ -119,14 +119,49 @@ RealParse parse_real(std::string_view s, int decimals, float& value) {
   return RealParse::ok;
 }
 
-void fill_asterisks(std::span<char> field) { std::memset(field.data(), '*', field.size()); }
+// The fields of reflection files: an optional sign, at most 7 significant
+// digits, an optional point, no exponent. Anything else is read again from the
+// start by parse_real_general, which gives the same value for these fields.
+RealParse parse_real(std::string_view s, int decimals, float& value) {
+  const char* p = s.data();
+  const char* end = p + s.size();
+  while (p != end && *p == ' ') ++p;
+  bool negative = false;
+  if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  uint32_t mantissa = 0;
+  int significant = 0, digits = 0, frac_digits = 0;
+  bool point = false;
+  for (; p != end; ++p) {
+    unsigned digit = unsigned(*p - '0');
+    if (digit <= 9) {
+      ++digits;
+      frac_digits += point;
+      if (mantissa == 0 && digit == 0) continue;
+      if (++significant > 7) return parse_real_general(s, decimals, value);
+      mantissa = mantissa * 10 + digit;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else if (*p != ' ') {
+      return parse_real_general(s, decimals, value);
+    }
+  }
+  if (digits == 0) return point ? RealParse::bad : RealParse::empty;
+  int shift = point ? frac_digits : decimals;
+  if (shift > 10) return parse_real_general(s, decimals, value);
+  // Both exact in a float, so one division rounds correctly.
+  float v = static_cast<float>(mantissa) / POW10F[shift];
+  value = negative ? -v : v;
+  return RealParse::ok;
+}
+
+bool fill_asterisks(std::span<char> field) {
+  std::memset(field.data(), '*', field.size());
+  return false;
+}
 
 // Right-justifies text in the field; asterisks when it does not fit.
 bool place(std::span<char> field, const char* text, size_t length) {
-  if (length > field.size()) {
-    fill_asterisks(field);
-    return false;
-  }
+  if (length > field.size()) return fill_asterisks(field);
   size_t pad = field.size() - length;
   std::memset(field.data(), ' ', pad);
   std::memcpy(field.data() + pad, text, length);
@@ -185,7 +220,95 @@ char* scaled_digits(char* out, float magnitude, int decimals) {
   return out;
 }
 
+constexpr uint64_t POW10[] = {1,      10,      100,      1000,      10000,
+                               100000, 1000000, 10000000, 100000000, 1000000000};
+
+constexpr std::array<char, 200> DIGIT_PAIRS = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[size_t(2 * i)] = char('0' + i / 10);
+    pairs[size_t(2 * i + 1)] = char('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Puts the last two digits of q in front of p (two at a time halves the
+// chain of divisions, which is what a field costs).
+char* put_pair(char* p, uint64_t& q) {
+  unsigned r = unsigned(q % 100);
+  q /= 100;
+  p -= 2;
+  std::memcpy(p, &DIGIT_PAIRS[2 * r], 2);
+  return p;
+}
+
+// Writes the scaled value q (|value| * 10^d, rounded) as Fw.d straight into
+// the field, from the right: d decimals, the point, the integer digits, then
+// a zero before the point if there is room for it after the minus sign.
+bool place_fixed(std::span<char> field, unsigned d, uint64_t q, bool sign) {
+  bool negative = sign && q != 0;  // a value that rounds to zero has no sign
+  char* begin = field.data();
+  char* p = begin + field.size();
+  if (field.size() < d + 1 + (negative ? 1 : 0)) return fill_asterisks(field);
+  for (unsigned k = d; k >= 2; k -= 2) p = put_pair(p, q);
+  if (d % 2 != 0) {
+    *--p = char('0' + q % 10);
+    q /= 10;
+  }
+  *--p = '.';
+  bool integer_zero = q == 0;
+  while (q >= 10) {
+    if (p - begin < 2) return fill_asterisks(field);
+    p = put_pair(p, q);
+  }
+  if (q != 0) {
+    if (p == begin) return fill_asterisks(field);
+    *--p = char('0' + q);
+  }
+  size_t room = size_t(p - begin);
+  if (negative && room == 0) return fill_asterisks(field);
+  if (integer_zero && room >= (negative ? 2u : 1u)) *--p = '0';
+  if (negative) *--p = '-';
+  std::memset(begin, ' ', size_t(p - begin));
+  return true;
+}
+
 }  // namespace
+
+bool format_real_field_general(std::span<char> field, int decimals, float value) {
+  if (std::isnan(value)) return place(field, "NaN", 3);
+  if (std::isinf(value)) return value < 0 ? place(field, "-Inf", 4) : place(field, "Inf", 3);
+  size_t w = field.size();
+  size_t d = size_t(decimals < 0 ? 0 : decimals);
+  // Without a point there are at most 39 integer digits plus d decimals.
+  char digits[512];
+  if (d > sizeof digits - 64) return fill_asterisks(field);
+  char* end = scaled_digits(digits, std::fabs(value), int(d));
+  size_t count = size_t(end - digits);
+  bool zero = count == 1 && digits[0] == '0';
+  bool negative = std::signbit(value) && !zero;
+  size_t int_digits = count > d ? count - d : 0;
+  if (zero) int_digits = 0;
+  size_t length = (negative ? 1 : 0) + int_digits + 1 + d;
+  bool lead_zero = int_digits == 0 && w >= length + 1;
+  if (lead_zero) ++length;
+  if (length > w) return fill_asterisks(field);
+  char* p = field.data();
+  std::memset(p, ' ', w - length);
+  p += w - length;
+  if (negative) *p++ = '-';
+  if (lead_zero) *p++ = '0';
+  // Integer digits, then the point, then exactly d decimals (leading zeros
+  // when the scaled value has fewer than d digits).
+  size_t frac_present = zero ? 0 : count - int_digits;
+  std::memcpy(p, digits, int_digits);
+  p += int_digits;
+  *p++ = '.';
+  std::memset(p, '0', d - frac_present);
+  p += d - frac_present;
+  std::memcpy(p, digits + int_digits, frac_present);
+  return true;
+}
 
 bool parse_integer_field(std::string_view field, int32_t& value) {
   size_t i = 0, n = field.size();
@@ -229,50 +352,50 @@ bool parse_list_real(std::string_view token, float& value) {
 }
 
 bool format_integer_field(std::span<char> field, int32_t value) {
-  char text[16];
-  auto r = std::to_chars(text, text + sizeof text, value);
-  return place(field, text, size_t(r.ptr - text));
+  bool negative = value < 0;
+  uint32_t magnitude = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  char* begin = field.data();
+  char* p = begin + field.size();
+  do {
+    if (p == begin) return fill_asterisks(field);
+    *--p = char('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (negative) {
+    if (p == begin) return fill_asterisks(field);
+    *--p = '-';
+  }
+  std::memset(begin, ' ', size_t(p - begin));
+  return true;
 }
 
 bool format_real_field(std::span<char> field, int decimals, float value) {
-  if (std::isnan(value)) return place(field, "NaN", 3);
-  if (std::isinf(value)) return value < 0 ? place(field, "-Inf", 4) : place(field, "Inf", 3);
-  size_t w = field.size();
-  size_t d = size_t(decimals < 0 ? 0 : decimals);
-  // Without a point there are at most 39 integer digits plus d decimals.
-  char digits[512];
-  if (d > sizeof digits - 64) {
-    fill_asterisks(field);
-    return false;
+  // The common case (every field the program writes): up to 9 decimals and
+  // |value| < 2^34, where m * 10^d * 2^e2 with m < 2^24 fits 64 bits exactly.
+  uint32_t bits = std::bit_cast<uint32_t>(value);
+  uint32_t biased = (bits >> 23) & 0xff;
+  if (decimals >= 0 && decimals <= 9 && biased <= 160) {
+    uint64_t m = bits & 0x7fffff;
+    int e2 = -149;
+    if (biased != 0) {
+      m |= 1u << 23;
+      e2 = int(biased) - 150;
+    }
+    uint64_t n = m * POW10[decimals];  // below 2^54
+    uint64_t q;
+    if (e2 >= 0) {
+      q = n << e2;
+    } else if (e2 < -63) {
+      q = 0;  // n < 2^54, far below half of 2^64
+    } else {
+      int s = -e2;
+      q = n >> s;
+      uint64_t rest = n & ((uint64_t(1) << s) - 1), half = uint64_t(1) << (s - 1);
+      if (rest > half || (rest == half && (q & 1))) ++q;
+    }
+    return place_fixed(field, unsigned(decimals), q, (bits >> 31) != 0);
   }
-  char* end = scaled_digits(digits, std::fabs(value), int(d));
-  size_t count = size_t(end - digits);
-  bool zero = count == 1 && digits[0] == '0';
-  bool negative = std::signbit(value) && !zero;
-  size_t int_digits = count > d ? count - d : 0;
-  if (zero) int_digits = 0;
-  size_t length = (negative ? 1 : 0) + int_digits + 1 + d;
-  bool lead_zero = int_digits == 0 && w >= length + 1;
-  if (lead_zero) ++length;
-  if (length > w) {
-    fill_asterisks(field);
-    return false;
-  }
-  char* p = field.data();
-  std::memset(p, ' ', w - length);
-  p += w - length;
-  if (negative) *p++ = '-';
-  if (lead_zero) *p++ = '0';
-  // Integer digits, then the point, then exactly d decimals (leading zeros
-  // when the scaled value has fewer than d digits).
-  size_t frac_present = zero ? 0 : count - int_digits;
-  std::memcpy(p, digits, int_digits);
-  p += int_digits;
-  *p++ = '.';
-  std::memset(p, '0', d - frac_present);
-  p += d - frac_present;
-  std::memcpy(p, digits + int_digits, frac_present);
-  return true;
+  return format_real_field_general(field, decimals, value);
 }
 
 bool integer_fits(int width, int32_t value) {
@@ -283,6 +406,8 @@ bool integer_fits(int width, int32_t value) {
 
 bool real_fits(int width, int decimals, float value) {
   if (width <= 0) return false;
+  char space[64];
+  if (size_t(width) <= sizeof space) return format_real_field({space, size_t(width)}, decimals, value);
   std::string field(size_t(width), ' ');
   return format_real_field(field, decimals, value);
 }

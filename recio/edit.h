@@ -32,6 +32,10 @@ bool format_integer_field(std::span<char> field, int32_t value);
 // before the point is dropped when there is no room for it, before the minus
 // sign is; a value that rounds to zero has no minus sign.
 bool format_real_field(std::span<char> field, int decimals, float value);
+// The same for any value and any decimals, without the fast path that
+// format_real_field takes for the fields the program writes; it is the
+// reference that the fast path is tested against.
+bool format_real_field_general(std::span<char> field, int decimals, float value);
 
 // Whether a value fits Iw / Fw.d, without writing it.
 bool integer_fits(int width, int32_t value);

@@ -23,24 +23,45 @@ void check_reversion(const RecordFormat& format) {
     throw std::logic_error("record I/O: items left but no data descriptor in " + format.text());
 }
 
+// An input record and whether it holds a comma at all: most hold none, and
+// then no field needs to be searched for one.
+struct InRecord {
+  std::string_view text;
+  bool commas = false;
+  void set(std::string_view t) {
+    text = t;
+    commas = !t.empty() && std::memchr(t.data(), ',', t.size()) != nullptr;
+  }
+};
+
 // The next w columns of the record from `column`; the record reads as if padded
 // with blanks, and a comma ends the field early.
-std::string_view take_field(std::string_view record, size_t& column, size_t width) {
-  size_t start = column < record.size() ? column : record.size();
-  size_t stop = column + width < record.size() ? column + width : record.size();
-  for (size_t i = start; i < stop; ++i) {
-    if (record[i] == ',') {
-      column = i + 1;
-      return record.substr(start, i - start);
+std::string_view take_field(const InRecord& record, size_t& column, size_t width) {
+  size_t size = record.text.size();
+  size_t start = column < size ? column : size;
+  size_t stop = column + width < size ? column + width : size;
+  if (record.commas) {
+    for (size_t i = start; i < stop; ++i) {
+      if (record.text[i] == ',') {
+        column = i + 1;
+        return record.text.substr(start, i - start);
+      }
     }
   }
   column += width;
-  return record.substr(start, stop - start);
+  return record.text.substr(start, stop - start);
+}
+
+IoStatus next_record(Connection& c, InRecord& record) {
+  std::string_view text;
+  IoStatus st = c.next_record(text);
+  if (st == IO_OK) record.set(text);
+  return st;
 }
 
 IoStatus read_items(Connection& c, const RecordFormat& format, ItemCursor& cur) {
-  std::string_view record;
-  if (IoStatus st = c.next_record(record)) return st;
+  InRecord record;
+  if (IoStatus st = next_record(c, record)) return st;
   size_t column = 0;
   for (;;) {
     for (const EditItem& item : format.items()) {
@@ -68,14 +89,14 @@ IoStatus read_items(Connection& c, const RecordFormat& format, ItemCursor& cur) 
         case EditKind::skip:
         case EditKind::literal: column += size_t(item.width); break;
         case EditKind::next_record:
-          if (IoStatus st = c.next_record(record)) return st;
+          if (IoStatus st = next_record(c, record)) return st;
           column = 0;
           break;
       }
     }
     if (cur.done()) return IO_OK;
     check_reversion(format);
-    if (IoStatus st = c.next_record(record)) return st;  // the format starts again
+    if (IoStatus st = next_record(c, record)) return st;  // the format starts again
     column = 0;
   }
 }

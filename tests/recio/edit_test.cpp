@@ -1,6 +1,9 @@
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 
 #include "recio/edit.h"
@@ -134,6 +137,82 @@ TEST(EditTest, RealOutput) {
   EXPECT_TRUE(real_fits(6, 4, 0.7093f));
   EXPECT_FALSE(real_fits(6, 4, 10.0f));
   EXPECT_EQ(real_out(25, 22, 1.0f / 1024 / 1024 / 2), " 0.0000004768371582031250");
+}
+
+// Fewer cases under the sanitizers, which make every call many times slower.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int RANDOM_VALUES = 600'000;
+#else
+constexpr int RANDOM_VALUES = 2'000'000;
+#endif
+
+// Values of every kind the fast output path must get right: any bit pattern,
+// measurement-like magnitudes, and exact binary fractions (the ties).
+float random_value(std::mt19937_64& rng) {
+  uint64_t r = rng();
+  float v;
+  switch (r % 4) {
+    case 0: v = std::bit_cast<float>(uint32_t(r >> 32)); break;
+    case 1: v = std::ldexp(float((r >> 8) & 0xffffff), int((r >> 40) % 64) - 64); break;
+    case 2: v = float((r >> 8) & 0xfffff) / float(1u << ((r >> 40) % 16)); break;
+    default: v = std::bit_cast<float>(uint32_t(0x2f000000u + (r >> 36) % 0x1d000000u)); break;
+  }
+  return (r >> 63) != 0 ? -v : v;
+}
+
+TEST(EditTest, FastRealOutputMatchesTheGeneralPath) {
+  std::mt19937_64 rng(20240611);
+  for (int i = 0; i < RANDOM_VALUES; ++i) {
+    float v = random_value(rng);
+    for (int w = 5; w <= 10; ++w) {
+      int d = i % (w - 1);  // every d from 0 to w-2, in turn
+      char fast[10], general[10];
+      bool fast_fits = format_real_field({fast, size_t(w)}, d, v);
+      bool general_fits = format_real_field_general({general, size_t(w)}, d, v);
+      ASSERT_EQ(fast_fits, general_fits) << v << " F" << w << '.' << d;
+      ASSERT_EQ(std::string_view(fast, size_t(w)), std::string_view(general, size_t(w)))
+          << std::bit_cast<uint32_t>(v) << " F" << w << '.' << d;
+    }
+  }
+}
+
+TEST(EditTest, GeneralRealOutputAgreesWithTheLibrary) {
+  // The library's exact fixed conversion rounds half-way cases to even too.
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < RANDOM_VALUES / 50; ++i) {
+    float v = std::fabs(random_value(rng));
+    if (!std::isfinite(v)) continue;
+    int d = i % 12;
+    char text[400];
+    auto r = std::to_chars(text, text + sizeof text, double(v), std::chars_format::fixed, d);
+    std::string want(text, r.ptr);
+    if (d == 0) want += '.';  // the library leaves out a point with nothing after it
+    std::string got(want.size(), '?');
+    ASSERT_TRUE(format_real_field_general(got, d, v)) << want;
+    ASSERT_EQ(got, want);
+  }
+}
+
+TEST(EditTest, RandomRealFieldsRoundLikeTheLibrary) {
+  // Blank-padded digit strings with a point somewhere, or implied decimals:
+  // the value must be the correctly rounded float of the decimal number.
+  std::mt19937_64 rng(99);
+  for (int i = 0; i < RANDOM_VALUES / 10; ++i) {
+    uint64_t r = rng();
+    int digits = 1 + int(r % 12), point = int((r >> 8) % 14) - 1, decimals = int((r >> 16) % 6);
+    std::string number = (r >> 63) ? "-" : "";
+    for (int k = 0; k < digits; ++k) {
+      if (k == point) number += '.';
+      number += char('0' + (rng() % 10));
+    }
+    std::string field = std::string((r >> 24) % 4, ' ') + number;
+    std::string text = number;
+    if (point < 0 || point >= digits) text += "e-" + std::to_string(decimals);
+    float want = 0, got = 1;
+    std::from_chars(text.data(), text.data() + text.size(), want);
+    ASSERT_TRUE(parse_real_field(field, decimals, got)) << field;
+    ASSERT_EQ(std::bit_cast<uint32_t>(got), std::bit_cast<uint32_t>(want)) << field << " d=" << decimals;
+  }
 }
 
 }  // namespace
