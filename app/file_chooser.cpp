@@ -67,7 +67,7 @@ void ChooserDialog::accept() {
       show_message_box(QString("%1\nThis file is set read-only.\nTry again with a different file name.")
                            .arg(QDir::toNativeSeparators(chosen.first()))
                            .toStdString(),
-                       windowTitle().toStdString());
+                       windowTitle().toStdString(), this);  // over the dialog, which stays open
       return;
     }
   }

@@ -63,7 +63,7 @@ void schedule_show_hooks(DialogRecord& dlg, FormWindow& form) {
 
 void set_message_hook(MessageHook hook) { g_message_hook = std::move(hook); }
 
-void show_message_box(std::string_view text, std::string_view title) {
+void show_message_box(std::string_view text, std::string_view title, QWidget* over) {
   if (g_message_hook) {
     g_message_hook(title, text);
     return;
@@ -73,8 +73,8 @@ void show_message_box(std::string_view text, std::string_view title) {
     return;
   }
   DialogRecord* shown = modal_record();
-  QMessageBox box(QMessageBox::Critical, qstr(title), qstr(text), QMessageBox::Ok,
-                  shown ? form_widget(*shown) : nullptr);
+  if (!over && shown) over = form_widget(*shown);
+  QMessageBox box(QMessageBox::Critical, qstr(title), qstr(text), QMessageBox::Ok, over);
   box.exec();
 }
 

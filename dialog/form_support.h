@@ -35,10 +35,10 @@ QWidget* control_widget_at(const DialogRecord& dlg, std::size_t index);
 // synchronously inside the click call.
 void at_next_show(std::function<void(DialogRecord&)> script);
 
-// Shows a modal error box over the form being shown, if any. Without a
-// QApplication the text goes to standard error. A message hook set by
-// set_message_hook receives the text instead (tests).
-void show_message_box(std::string_view text, std::string_view title = "Zirel");
+// Shows a modal error box over `over`, or else over the form being shown, if
+// any. Without a QApplication the text goes to standard error. A message hook
+// set by set_message_hook receives the text instead (tests).
+void show_message_box(std::string_view text, std::string_view title = "Zirel", QWidget* over = nullptr);
 using MessageHook = std::function<void(std::string_view title, std::string_view text)>;
 void set_message_hook(MessageHook hook);
 

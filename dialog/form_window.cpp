@@ -75,7 +75,9 @@ QWidget* make_static(const ControlTemplate& c, const BaseUnits& u, QWidget* pare
   label->setTextFormat(Qt::PlainText);  // file names are shown as they are
   label->setText(qstr(c.text));
   label->setAlignment(static_alignment(c.style));
-  label->setWordWrap((c.style & SS_TYPEMASK) != SS_LEFT ? false : true);
+  // Centred texts wrap too, so that a status message longer than the line
+  // takes its second row instead of being cut at both ends.
+  label->setWordWrap(true);
   if ((c.style & SS_SUNKEN) || (c.ex_style & WS_EX_STATICEDGE)) {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setLineWidth(1);
@@ -175,6 +177,10 @@ void FormWindow::push(std::size_t i) {
   }
   if (!w) return;
   QString text = qstr(e.text);
+  // A control disabled while it has the focus leaves the form without one.
+  // Qt would hand the focus on to the next control, and after a run that is
+  // Exit, the default button while focused: Enter would then close the form.
+  if (!e.enabled && w->hasFocus()) w->clearFocus();
   w->setEnabled(e.enabled);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     if (edit->text() != text) edit->setText(text);

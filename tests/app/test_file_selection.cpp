@@ -5,7 +5,10 @@
 #include "shell_harness.h"
 #include "status_line.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <filesystem>
 
@@ -286,6 +289,13 @@ private slots:
       StatusPaints paints(dlg);
       show_status("PROCESSING REFLECTION     7" + std::string(53, ' '));
       QCOMPARE(paints.texts, std::vector<std::string>{"PROCESSING REFLECTION     7"});
+      // The longest message takes a second row instead of being cut.
+      show_status("PROGRAM COMPLETED: 99999 REFLECTIONS INPUT99999 OUTPUT99999 TOO LARGE TO WRITE");
+      auto* status = qobject_cast<QLabel*>(control_widget(dlg, IDC_STATUS));
+      const QRect rows = status->fontMetrics().boundingRect(status->contentsRect(), Qt::TextWordWrap,
+                                                            status->text());
+      QVERIFY(rows.width() <= status->contentsRect().width());
+      QVERIFY(rows.height() < 3 * status->fontMetrics().height());
     }));
     ProgressThrottle throttle;
     using namespace std::chrono;
@@ -327,13 +337,19 @@ private slots:
     Scratch scratch;
     write_file(scratch.path("locked.hkl"), "keep\r\n");
     std::filesystem::permissions(scratch.path("locked.hkl"), std::filesystem::perms::owner_read);
-    std::string shown;
-    set_message_hook([&](std::string_view, std::string_view text) { shown = text; });
     ChooserDialog chooser({FileRole::output, "Open Output Data File", 1, scratch.path(""), "locked.hkl"});
     chooser.show();
+    // The refusal stands over the dialog it refers to.
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      QCOMPARE(box->parentWidget(), &chooser);
+      shown = box->text();
+      box->accept();
+    });
     chooser.accept();
-    set_message_hook(nullptr);
-    QVERIFY(shown.find("locked.hkl") != std::string::npos);
+    QVERIFY(shown.contains("locked.hkl"));
     QVERIFY(chooser.isVisible());
     QVERIFY(chooser.result() != QDialog::Accepted);
     chooser.reject();

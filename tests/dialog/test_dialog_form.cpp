@@ -208,6 +208,22 @@ class FormTest : public QObject {
       DLGPUTLOG(d, IDC_RUN, 1, ATTR_ENABLED);
       QTest::keyClick(edit, Qt::Key_Return);
       QCOMPARE(runs, 1);
+      // Run clicked and disabling itself, as a run does: the focus must not
+      // pass to Exit, or the next Enter would close the form.
+      DLGBINDSUB(d, IDC_RUN, [&](DialogRecord& r, int, int) {
+        ++runs;
+        DLGPUTLOG(r, IDC_RUN, 0, ATTR_ENABLED);
+        DLGREFRESH(r);
+      });
+      form_widget(d)->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form_widget(d)));
+      control_widget(d, IDC_RUN)->setFocus();
+      QTest::keyClick(control_widget(d, IDC_RUN), Qt::Key_Space);
+      QCOMPARE(runs, 2);
+      QVERIFY(QApplication::focusWidget() != control_widget(d, IDCANCEL));
+      QTest::keyClick(form_widget(d), Qt::Key_Return);
+      QVERIFY(form_widget(d));
+      QCOMPARE(runs, 2);
       click(d, IDCANCEL);
     });
     QCOMPARE(DLGMODAL(dlg), 2);
