@@ -20,7 +20,8 @@ const RecordFormat& shelx_input() {
   return f;
 }
 const RecordFormat& cellex_output() {
-  static const RecordFormat f("(3I3,TR1,F9.d1,TR1,F5.d2,F10.5,I5)");
+  // The pass-through real is F10.5 (d3 = 5) unless it needs fewer decimals to fit.
+  static const RecordFormat f("(3I3,TR1,F9.d1,TR1,F5.d2,F10.d3,I5)");
   return f;
 }
 const RecordFormat& shelx_output() {
@@ -57,16 +58,27 @@ bool write_shelx(int32_t unit, const Reflection& r) {
   return true;
 }
 
+// Decimals for the pass-through real: five, as the layout has it, or fewer for a
+// value read from a full ten-column field (12345.6789) that F10.5 would turn into
+// asterisks; -1 when it does not fit even without decimals.
+int32_t pass_real_decimals(float value) {
+  for (int32_t d = 5; d >= 0; --d)
+    if (real_fits(10, d, value))
+      return d;
+  return -1;
+}
+
 bool write_cellex(int32_t unit, const Reflection& r) {
   Amplitude a = amplitude_of(r);
   const FitResult first = fit_decimals(9, a.f);
-  if (first.failed || !indices_fit(r, 3))
+  const int32_t d3 = pass_real_decimals(r.pass_real);
+  if (first.failed || d3 < 0 || !indices_fit(r, 3))
     return false;
   int32_t d2 = 0;
   fit_uncertainty(5, a.sigma_f, d2, 9999.0f);
   write_formatted(unit, cellex_output(),
                   {r.h, r.k, r.l, a.f, a.sigma_f, r.pass_real, r.pass_integer},
-                  DecimalsSource{{first.decimals, d2}});
+                  DecimalsSource{{first.decimals, d2, d3}});
   return true;
 }
 

@@ -194,6 +194,30 @@ TEST(FilterMends, AmplitudeBeyondSinglePrecisionIsTooLarge) {
   }
 }
 
+// A pass-through real that fills its ten input columns keeps its value on the way
+// out, with fewer decimals, instead of turning into asterisks.
+TEST(FilterMends, WidePassThroughRealKeepsItsValue) {
+  struct Case {
+    const char* field;  // columns 26-35 of the Cellex record
+    const char* written;
+  };
+  // The value is a float: 12345.6789 is held as 12345.6787109375.
+  const Case cases[] = {{"   1.23456", "   1.23456"},
+                        {"12345.6789", "12345.6787"},
+                        {"1234567890", "12345.6787"},  // five implied decimals
+                        {"-1234.5678", "-1234.5677"},
+                        {"   1.0E+08", "100000000."}};
+  for (const Case& c : cases) {
+    const std::string in = std::string("  1  0  0      10.0   1.0") + c.field + "    7\r\n";
+    const auto r = run_filter(in, cubic_settings(CELLEX_IN, CELLEX_OUT));
+    EXPECT_EQ(r.output, std::string("  1  0  0 10.000000 1.000") + c.written + "    7\r\n") << c.field;
+  }
+  const auto huge = run_filter("  1  0  0      10.0   1.0   1.0E+10    7\r\n",
+                               cubic_settings(CELLEX_IN, CELLEX_OUT));
+  EXPECT_EQ(huge.output, "");
+  EXPECT_EQ(huge.counts.too_large, 1);
+}
+
 TEST(FilterMends, NegativeAmplitudeNeverGivesNegativeUncertainty) {
   Reflection r;
   set_from_amplitude(r, -12.25f, 1.5f);
