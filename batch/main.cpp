@@ -95,6 +95,9 @@ int run(const BatchOptions& options) {
   close_unit(OUTPUT_UNIT);
 
   std::cout << progress.final_text() << '\n' << std::flush;
+  // A script that reads the status line must not take a lost line for success.
+  if (!std::cout)
+    return refuse(EXIT_WRITE_FAILURE, "cannot write the status line to standard output");
   if (counts.run_failed) {
     std::cerr << "PROBLEM IN RUNNING PROGRAM\n";
     return EXIT_READ_ERROR;

@@ -95,6 +95,14 @@ TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
             std::string::npos) << t.err;
 }
 
+TEST_F(Batch, LostStatusLineIsNoSuccess) {
+  const std::string cmd = "cd '" + dir_.string() + "' && '" ZIREL_BATCH "' --input input.hkl --output out.hkl " +
+                          PARAMS + " >/dev/full 2>/dev/null";
+  const int status = std::system(cmd.c_str());
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 4);
+}
+
 // Every refusal comes before the output is created or emptied.
 TEST_F(Batch, RefusalsLeaveTheOutputUntouched) {
   struct Case {
