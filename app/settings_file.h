@@ -5,7 +5,7 @@
 // on SETTINGS_UNIT until the program ends.
 #pragma once
 
-#include "filtering/run_settings.hpp"
+#include "filtering/run_settings.h"
 
 #include <string_view>
 

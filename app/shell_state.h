@@ -6,7 +6,7 @@
 
 #include "dialog_record.h"
 #include "filtering/filter_run.h"
-#include "filtering/run_settings.hpp"
+#include "filtering/run_settings.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 #include <vector>
-#include "filtering/run_settings.hpp"
+#include "filtering/run_settings.h"
 
 namespace zirel::batch {
 

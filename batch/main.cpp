@@ -8,10 +8,10 @@
 #include <unistd.h>
 
 #include "batch_options.h"
-#include "filtering/accessibility.hpp"
-#include "filtering/cell_metric.hpp"
+#include "filtering/accessibility.h"
+#include "filtering/cell_metric.h"
 #include "filtering/filter_run.h"
-#include "filtering/generation.hpp"
+#include "filtering/generation.h"
 #include "progress.h"
 #include "recio/statement.h"
 #include "recio/unit.h"

@@ -1,4 +1,4 @@
-#include "accessibility.hpp"
+#include "accessibility.h"
 
 #include <cmath>
 #include <limits>

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <string_view>
-#include "accessibility.hpp"
-#include "generation.hpp"
-#include "run_settings.hpp"
+#include "accessibility.h"
+#include "generation.h"
+#include "run_settings.h"
 
 namespace zirel {
 

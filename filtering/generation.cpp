@@ -1,10 +1,10 @@
-#include "generation.hpp"
+#include "generation.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include "accessibility.hpp"
+#include "accessibility.h"
 
 namespace zirel {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 #include "recio/io_error.h"
-#include "run_settings.hpp"
+#include "run_settings.h"
 
 namespace zirel {
 

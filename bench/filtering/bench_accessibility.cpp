@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <new>
 #include <vector>
-#include "filtering/accessibility.hpp"
-#include "filtering/generation.hpp"
+#include "filtering/accessibility.h"
+#include "filtering/generation.h"
 
 // Counts heap allocations so the benchmarks can show the hot loops make none.
 static std::atomic<long> allocations{0};

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include "filtering/accessibility.hpp"
-#include "run_fixtures.hpp"
+#include "filtering/accessibility.h"
+#include "run_fixtures.h"
 
 namespace zirel {
 namespace {

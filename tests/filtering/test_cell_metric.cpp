@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <limits>
-#include "filtering/cell_metric.hpp"
-#include "run_fixtures.hpp"
+#include "filtering/cell_metric.h"
+#include "run_fixtures.h"
 
 namespace zirel {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <limits>
 #include <vector>
-#include "filtering/accessibility.hpp"
-#include "filtering/generation.hpp"
-#include "run_fixtures.hpp"
+#include "filtering/accessibility.h"
+#include "filtering/generation.h"
+#include "run_fixtures.h"
 
 namespace zirel {
 namespace {

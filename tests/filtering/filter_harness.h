@@ -3,10 +3,10 @@
 
 #include <string>
 #include <vector>
-#include "filtering/cell_metric.hpp"
+#include "filtering/cell_metric.h"
 #include "filtering/filter_run.h"
 #include "recio/unit.h"
-#include "run_fixtures.hpp"
+#include "run_fixtures.h"
 
 namespace zirel::test {
 

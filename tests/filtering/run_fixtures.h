@@ -1,6 +1,6 @@
 #pragma once
 #include <random>
-#include "filtering/run_settings.hpp"
+#include "filtering/run_settings.h"
 
 namespace zirel::test {
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "metric_tensor.hpp"
-#include "unit_cell.hpp"
+#include "metric_tensor.h"
+#include "unit_cell.h"
 
 namespace zirel {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <optional>
-#include "cell_metric.hpp"
-#include "run_settings.hpp"
+#include "cell_metric.h"
+#include "run_settings.h"
 
 namespace zirel {
 
