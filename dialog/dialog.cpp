@@ -34,17 +34,6 @@ bool is_clickable(ControlKind k) {
 
 bool has_check(ControlKind k) { return k == ControlKind::check_box || k == ControlKind::radio_button; }
 
-// Index of the first entry with this id, unless that id is shared.
-std::optional<std::size_t> find_entry(const DialogRecord& dlg, int id) {
-  for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
-    if (dlg.controls[i].id == id) {
-      if (dlg.controls[i].shared_id) return std::nullopt;
-      return i;
-    }
-  }
-  return std::nullopt;
-}
-
 // Brings an entry in step with the screen before it is set or read, so the
 // attributes the call does not name stay current.
 void sync_from_screen(DialogRecord& dlg, std::size_t i) {
@@ -106,6 +95,16 @@ std::string_view button_style_name(std::uint32_t type) {
 }
 
 }  // namespace
+
+std::optional<std::size_t> find_entry(const DialogRecord& dlg, int id) {
+  for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
+    if (dlg.controls[i].id == id) {
+      if (dlg.controls[i].shared_id) return std::nullopt;
+      return i;
+    }
+  }
+  return std::nullopt;
+}
 
 std::optional<ControlKind> control_kind(const ControlTemplate& c) {
   if (c.window_class == "STATIC") return ControlKind::static_text;

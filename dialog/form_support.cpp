@@ -35,12 +35,8 @@ void take_screenshot(DialogRecord& dlg, const QString& path) {
 QDialog* form_widget(const DialogRecord& dlg) { return dlg.window; }
 
 QWidget* control_widget(const DialogRecord& dlg, int id) {
-  if (!dlg.window) return nullptr;
-  for (std::size_t i = 0; i < dlg.controls.size(); ++i) {
-    if (dlg.controls[i].id != id) continue;
-    return dlg.controls[i].shared_id ? nullptr : dlg.window->widget_at(i);
-  }
-  return nullptr;
+  std::optional<std::size_t> i = find_entry(dlg, id);
+  return dlg.window && i ? dlg.window->widget_at(*i) : nullptr;
 }
 
 QWidget* control_widget_at(const DialogRecord& dlg, std::size_t index) {

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 class QButtonGroup;
@@ -45,6 +46,10 @@ class FormWindow : public QDialog {
   std::vector<QButtonGroup*> groups_;  // per index: the radio group, if any
   bool ended_ = false;
 };
+
+// Index of the first entry with this id in the record's table, unless that
+// id is unknown or shared (dialog.cpp).
+std::optional<std::size_t> find_entry(const DialogRecord& dlg, int id);
 
 // Dispatches a click on the control at this index (dialog.cpp).
 void dispatch_click(DialogRecord& dlg, std::size_t index);
