@@ -11,15 +11,21 @@
 namespace zirel {
 namespace {
 
-const RecordFormat& format(std::string_view text) {
-  // The handful of formats in use, each parsed once.
-  static const std::array formats{RecordFormat("(6F10.5)"), RecordFormat("(2F10.5)"),
-                                  RecordFormat("(I5,3F10.5)"), RecordFormat("(2I5)"),
-                                  RecordFormat("(F6.4)"), RecordFormat("(F6.3)"),
-                                  RecordFormat("(F10.5)"), RecordFormat("(I3)")};
-  for (const RecordFormat& f : formats)
-    if (f.text() == text) return f;
-  throw std::logic_error("settings: no format " + std::string(text));
+// The file's four records and the fields' display formats, each parsed once.
+struct Formats {
+  RecordFormat cell{"(6F10.5)"};
+  RecordFormat wavelength_psi{"(2F10.5)"};
+  RecordFormat axis{"(I5,3F10.5)"};
+  RecordFormat layouts{"(2I5)"};
+  RecordFormat wavelength_field{"(F6.4)"};
+  RecordFormat psi_max_field{"(F6.3)"};
+  RecordFormat cell_field{"(F10.5)"};
+  RecordFormat axis_field{"(I3)"};
+};
+
+const Formats& formats() {
+  static const Formats f;
+  return f;
 }
 
 // An end of file counts as a failure too: a file cut short by a crash during
@@ -44,20 +50,21 @@ IoStatus read_records(RunSettings& s) {
 
 // No error branches: a settings file that cannot be written ends the program.
 void write_records(const RunSettings& s) {
+  const Formats& f = formats();
   const UnitCell& c = s.cell;
-  write_formatted(SETTINGS_UNIT, format("(6F10.5)"), {c.a, c.b, c.c, c.alpha, c.beta, c.gamma});
-  write_formatted(SETTINGS_UNIT, format("(2F10.5)"), {s.wavelength, s.psi_max});
+  write_formatted(SETTINGS_UNIT, f.cell, {c.a, c.b, c.c, c.alpha, c.beta, c.gamma});
+  write_formatted(SETTINGS_UNIT, f.wavelength_psi, {s.wavelength, s.psi_max});
   const int32_t axis_kind = int32_t(s.axis_kind);
-  write_formatted(SETTINGS_UNIT, format("(I5,3F10.5)"),
+  write_formatted(SETTINGS_UNIT, f.axis,
                   {axis_kind, std::span<const float>(s.axis)});
   const int32_t input_kind = int32_t(s.input_kind);
   const int32_t output_kind = int32_t(s.output_kind);
-  write_formatted(SETTINGS_UNIT, format("(2I5)"), {input_kind, output_kind});
+  write_formatted(SETTINGS_UNIT, f.layouts, {input_kind, output_kind});
 }
 
-void show_value(DialogRecord& dlg, int id, std::string_view fmt, IoItem value) {
+void show_value(DialogRecord& dlg, int id, const RecordFormat& format, IoItem value) {
   std::array<char, 10> text;
-  write_internal(text, format(fmt), std::span<const IoItem>(&value, 1));
+  write_internal(text, format, std::span<const IoItem>(&value, 1));
   DLGPUTCHAR(dlg, id, std::string_view(text.data(), text.size()));
 }
 
@@ -99,19 +106,20 @@ void load_settings() {
 void show_settings() {
   const RunSettings& s = shell_state().run_settings;
   DialogRecord& dlg = shell_state().dlg;
-  show_value(dlg, IDC_WAVELENGTH, "(F6.4)", s.wavelength);
-  show_value(dlg, IDC_PSI_MAX, "(F6.3)", s.psi_max);
+  const Formats& f = formats();
+  show_value(dlg, IDC_WAVELENGTH, f.wavelength_field, s.wavelength);
+  show_value(dlg, IDC_PSI_MAX, f.psi_max_field, s.psi_max);
   const std::array<std::pair<int, float>, 6> cell{{{IDC_CELL_A, s.cell.a},
                                                    {IDC_CELL_B, s.cell.b},
                                                    {IDC_CELL_C, s.cell.c},
                                                    {IDC_CELL_ALPHA, s.cell.alpha},
                                                    {IDC_CELL_BETA, s.cell.beta},
                                                    {IDC_CELL_GAMMA, s.cell.gamma}}};
-  for (const auto& [id, value] : cell) show_value(dlg, id, "(F10.5)", value);
+  for (const auto& [id, value] : cell) show_value(dlg, id, f.cell_field, value);
   const std::array<int, 3> axis_ids{IDC_AXIS_U, IDC_AXIS_V, IDC_AXIS_W};
   for (int i = 0; i < 3; ++i) {
     const int32_t component = truncated(s.axis[i]);
-    show_value(dlg, axis_ids[i], "(I3)", component);
+    show_value(dlg, axis_ids[i], f.axis_field, component);
   }
 }
 
