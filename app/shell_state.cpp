@@ -9,8 +9,12 @@ ShellState& shell_state() {
   return state;
 }
 
-void reset_shell_state() {
+void close_shell_units() {
   for (int32_t unit : {INPUT_UNIT, OUTPUT_UNIT, SETTINGS_UNIT}) close_unit(unit);
+}
+
+void reset_shell_state() {
+  close_shell_units();
   shell_state() = ShellState{};
 }
 

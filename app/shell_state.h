@@ -35,9 +35,12 @@ struct ShellState {
 
 ShellState& shell_state();
 
-// Disconnects the input, output and settings units and puts every record back
-// to its initial value (the form's record must be released first). For tests,
-// which start the shell many times in one process.
+// Disconnects the input, output and settings units, whatever they hold.
+void close_shell_units();
+
+// close_shell_units, then every record back to its initial value (the form's
+// record must be released first). For tests, which start the shell many times
+// in one process.
 void reset_shell_state();
 
 }  // namespace zirel

@@ -33,7 +33,7 @@ void run_program(int template_id) {
     DLGMODAL(shell_state().dlg);
     DLGRELEASE(shell_state().dlg);
   }
-  for (int32_t unit : {INPUT_UNIT, OUTPUT_UNIT, SETTINGS_UNIT}) close_unit(unit);
+  close_shell_units();
 }
 
 }  // namespace zirel
