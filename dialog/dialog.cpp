@@ -34,6 +34,13 @@ bool is_clickable(ControlKind k) {
 
 bool has_check(ControlKind k) { return k == ControlKind::check_box || k == ControlKind::radio_button; }
 
+// The selectors the logical and the text operations accept; an edit box's
+// text is its contents, so it has no separate caption.
+bool logical_selector(int selector) { return selector == ATTR_DEFAULT || selector == ATTR_ENABLED; }
+bool text_selector(ControlKind k, int selector) {
+  return selector == ATTR_DEFAULT || (selector == ATTR_TEXT && k != ControlKind::edit_box);
+}
+
 // Brings an entry in step with the screen before it is set or read, so the
 // attributes the call does not name stay current.
 void sync_from_screen(DialogRecord& dlg, std::size_t i) {
@@ -179,7 +186,7 @@ bool DLGBINDSUB(DialogRecord& dlg, int id, DialogHandler handler, std::optional<
 
 bool DLGPUTLOG(DialogRecord& dlg, int id, int value, int selector) {
   std::optional<std::size_t> i = find_entry(dlg, id);
-  if (!i || (selector != ATTR_DEFAULT && selector != ATTR_ENABLED)) return false;
+  if (!i || !logical_selector(selector)) return false;
   bool on = value & 1;
   ControlEntry& e = dlg.controls[*i];
   sync_from_screen(dlg, *i);
@@ -205,18 +212,17 @@ bool DLGPUTCHAR(DialogRecord& dlg, int id, std::string_view text, int selector) 
   std::optional<std::size_t> i = find_entry(dlg, id);
   if (!i) return false;
   ControlEntry& e = dlg.controls[*i];
-  bool edit = e.kind == ControlKind::edit_box;
-  if (selector != ATTR_DEFAULT && !(selector == ATTR_TEXT && !edit)) return false;
+  if (!text_selector(e.kind, selector)) return false;
   sync_from_screen(dlg, *i);
   e.text = std::string(strip_trailing_blanks(text));
-  if (edit) e.insertion_point = std::min(e.insertion_point, int(e.text.size()));
+  if (e.kind == ControlKind::edit_box) e.insertion_point = std::min(e.insertion_point, int(e.text.size()));
   mark_changed(dlg, *i);
   return true;
 }
 
 bool DLGFETCHLOG(DialogRecord& dlg, int id, bool& out, int selector) {
   std::optional<std::size_t> i = find_entry(dlg, id);
-  if (!i || (selector != ATTR_DEFAULT && selector != ATTR_ENABLED)) return false;
+  if (!i || !logical_selector(selector)) return false;
   sync_from_screen(dlg, *i);
   const ControlEntry& e = dlg.controls[*i];
   out = (selector == ATTR_DEFAULT && has_check(e.kind)) ? e.checked : e.enabled;
@@ -226,8 +232,7 @@ bool DLGFETCHLOG(DialogRecord& dlg, int id, bool& out, int selector) {
 bool DLGFETCHCHAR(DialogRecord& dlg, int id, std::span<char> out, int selector) {
   std::optional<std::size_t> i = find_entry(dlg, id);
   if (!i) return false;
-  bool edit = dlg.controls[*i].kind == ControlKind::edit_box;
-  if (selector != ATTR_DEFAULT && !(selector == ATTR_TEXT && !edit)) return false;
+  if (!text_selector(dlg.controls[*i].kind, selector)) return false;
   sync_from_screen(dlg, *i);
   const std::string& text = dlg.controls[*i].text;
   std::size_t n = std::min(text.size(), out.size());
