@@ -96,9 +96,7 @@ IoStatus read_values(NextRecord&& next, ItemCursor& cur) {
 
 IoStatus read_list(UnitTable& table, int32_t unit, IoList items, Branches branches) {
   Connection* c = table.find(unit);
-  if (c == nullptr)
-    return resolve_io_status(static_cast<IoStatus>(IoError::open_failure), branches, unit,
-                             "(unit not connected)");
+  if (c == nullptr) return not_connected(unit, branches);
   ItemCursor cur(items.items());
   IoStatus st = read_values([c](std::string_view& rec) { return c->next_record(rec); }, cur);
   return st == IO_OK ? IO_OK : resolve_io_status(st, branches, unit, c->name());
@@ -125,8 +123,7 @@ IoStatus read_internal_list(std::string_view buffer, IoList items, Branches bran
 void write_list(UnitTable& table, std::string_view text) {
   Connection* c = table.find(DEFAULT_OUTPUT_UNIT);
   if (c == nullptr) {
-    resolve_io_status(static_cast<IoStatus>(IoError::open_failure), {}, DEFAULT_OUTPUT_UNIT,
-                      "(unit not connected)");
+    not_connected(DEFAULT_OUTPUT_UNIT, {});
     return;
   }
   // The record begins with one blank (list-directed output's carriage control).
