@@ -182,34 +182,48 @@ char* u128_digits(char* out, unsigned __int128 q) {
   return out;
 }
 
+// A float's exact value: (-1)^negative * m * 2^e2 with m < 2^24. Infinity and
+// NaN come out as huge values; callers turn them away first.
+struct BinaryFloat {
+  uint64_t m;
+  int e2;
+  bool negative;
+};
+
+BinaryFloat split_float(float value) {
+  uint32_t bits = std::bit_cast<uint32_t>(value);
+  uint32_t biased = (bits >> 23) & 0xff;
+  BinaryFloat b{bits & 0x7fffff, -149, (bits >> 31) != 0};  // subnormal
+  if (biased != 0) {
+    b.m |= 1u << 23;
+    b.e2 = int(biased) - 150;
+  }
+  return b;
+}
+
+// n * 2^e2 rounded to an integer, nearest, ties to even. With e2 >= 0 the
+// caller makes sure the product fits U.
+template <class U>
+U scale_by_power_of_two(U n, int e2) {
+  if (e2 >= 0) return n << e2;
+  int s = -e2;
+  if (s >= int(sizeof(U) * 8)) return 0;  // n is far below half of 2^s
+  U one = 1;
+  U q = n >> s;
+  U rest = n & ((one << s) - 1), half = one << (s - 1);
+  if (rest > half || (rest == half && (q & 1))) ++q;
+  return q;
+}
+
 // Digits of |value| * 10^decimals rounded to an integer, nearest, ties to
 // even, computed exactly from the binary value. Returns the end of the digits.
 char* scaled_digits(char* out, float magnitude, int decimals) {
-  uint32_t bits = std::bit_cast<uint32_t>(magnitude);
-  uint32_t biased = (bits >> 23) & 0xff;
-  uint64_t m = bits & 0x7fffff;
-  int e2 = -149;
-  if (biased != 0) {
-    m |= 1u << 23;
-    e2 = int(biased) - 150;
-  }
-  if (decimals <= 19 && e2 <= 30) {
+  BinaryFloat b = split_float(magnitude);
+  if (decimals <= 19 && b.e2 <= 30) {
     uint64_t pow10 = 1;
     for (int k = 0; k < decimals; ++k) pow10 *= 10;
-    unsigned __int128 n = static_cast<unsigned __int128>(m) * pow10;
-    unsigned __int128 q;
-    if (e2 >= 0) {
-      q = n << e2;
-    } else if (-e2 >= 127) {
-      q = 0;  // n < 2^88, far below half of 2^127
-    } else {
-      int s = -e2;
-      unsigned __int128 one = 1;
-      q = n >> s;
-      unsigned __int128 rest = n & ((one << s) - 1), half = one << (s - 1);
-      if (rest > half || (rest == half && (q & 1))) ++q;
-    }
-    return u128_digits(out, q);
+    // m * 10^d < 2^88 and e2 <= 30: the scaled value fits 128 bits.
+    return u128_digits(out, scale_by_power_of_two(static_cast<unsigned __int128>(b.m) * pow10, b.e2));
   }
   // Huge values or many decimals: the library's exact fixed conversion.
   char tmp[400];
@@ -372,28 +386,10 @@ bool format_integer_field(std::span<char> field, int32_t value) {
 bool format_real_field(std::span<char> field, int decimals, float value) {
   // The common case (every field the program writes): up to 9 decimals and
   // |value| < 2^34, where m * 10^d * 2^e2 with m < 2^24 fits 64 bits exactly.
-  uint32_t bits = std::bit_cast<uint32_t>(value);
-  uint32_t biased = (bits >> 23) & 0xff;
-  if (decimals >= 0 && decimals <= 9 && biased <= 160) {
-    uint64_t m = bits & 0x7fffff;
-    int e2 = -149;
-    if (biased != 0) {
-      m |= 1u << 23;
-      e2 = int(biased) - 150;
-    }
-    uint64_t n = m * POW10[decimals];  // below 2^54
-    uint64_t q;
-    if (e2 >= 0) {
-      q = n << e2;
-    } else if (e2 < -63) {
-      q = 0;  // n < 2^54, far below half of 2^64
-    } else {
-      int s = -e2;
-      q = n >> s;
-      uint64_t rest = n & ((uint64_t(1) << s) - 1), half = uint64_t(1) << (s - 1);
-      if (rest > half || (rest == half && (q & 1))) ++q;
-    }
-    return place_fixed(field, unsigned(decimals), q, (bits >> 31) != 0);
+  BinaryFloat b = split_float(value);
+  if (decimals >= 0 && decimals <= 9 && b.e2 <= 10) {
+    uint64_t n = b.m * POW10[decimals];  // below 2^54, and below 2^64 after the shift
+    return place_fixed(field, unsigned(decimals), scale_by_power_of_two(n, b.e2), b.negative);
   }
   return format_real_field_general(field, decimals, value);
 }
