@@ -22,12 +22,10 @@ IoStatus store(std::string_view token, ItemCursor& cur) {
     int32_t v;
     if (!parse_list_integer(token, v)) return CONVERSION;
     cur.integer_target() = v;
-  } else if (cur.type() == IoType::real) {
+  } else {
     float v;
     if (!parse_list_real(token, v)) return CONVERSION;
     cur.real_target() = v;
-  } else {
-    throw std::logic_error("record I/O: list-directed input of text is not supported");
   }
   cur.advance();
   return IO_OK;
