@@ -46,6 +46,8 @@ void fit_uncertainty(int32_t width, float& sigma, int32_t& decimals, float place
   }
 }
 
+// The writes have no error branch: a record that cannot be written is a fatal report
+// that ends the run, so their status, when they return, is always IO_OK.
 bool write_shelx(int32_t unit, const Reflection& r) {
   const FitResult first = fit_decimals(7, r.intensity);
   if (first.failed || !indices_fit(r, 4))

@@ -1,6 +1,7 @@
 // The two reflection file layouts, each read and written as fixed-column records:
-//   Cellex ".abs"  in (3I3,F10.0,F6.0,F10.5,I5)   out (3I3,TR1,F9.d1,TR1,F5.d2,F10.5,I5)
+//   Cellex ".abs"  in (3I3,F10.0,F6.0,F10.5,I5)   out (3I3,TR1,F9.d1,TR1,F5.d2,F10.d3,I5)
 //   SHELX ".hkl"   in (3I4,F8.0,F8.0)              out (3I4,TR1,F7.d1,TR1,F7.d2)
+// The decimals d1, d2 (and d3 of the pass-through real, normally 5) are chosen per record.
 // A record always travels as an intensity; Cellex amplitudes are converted on the way.
 #pragma once
 

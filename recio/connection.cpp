@@ -190,4 +190,9 @@ IoStatus Connection::disconnect() {
   return st;
 }
 
+IoStatus not_connected(int32_t unit, Branches branches) {
+  return resolve_io_status(static_cast<IoStatus>(IoError::open_failure), branches, unit,
+                           "(unit not connected)");
+}
+
 }  // namespace zirel

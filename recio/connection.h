@@ -72,4 +72,7 @@ private:
   std::vector<char> record_space_;
 };
 
+// A statement on a unit that nothing is connected to: resolved as an open failure.
+IoStatus not_connected(int32_t unit, Branches branches);
+
 }  // namespace zirel

@@ -191,11 +191,6 @@ IoStatus write_items(OutRecord& out, const RecordFormat& format, ItemCursor& cur
   }
 }
 
-IoStatus not_connected(int32_t unit, Branches branches) {
-  return resolve_io_status(static_cast<IoStatus>(IoError::open_failure), branches, unit,
-                           "(unit not connected)");
-}
-
 }  // namespace
 
 IoStatus read_formatted(UnitTable& table, int32_t unit, const RecordFormat& format,

@@ -11,16 +11,15 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
-#include <string_view>
 
 namespace zirel {
 
-enum class IoType : uint8_t { integer, real, text };
+enum class IoType : uint8_t { integer, real };
 
 struct IoItem {
   IoType type;
   bool writable;      // false for values passed by const reference (output only)
-  uint32_t count;     // elements, transferred in index order; text: its length
+  uint32_t count;     // elements, transferred in index order
   const void* data;
 
   IoItem(int32_t& v) : type(IoType::integer), writable(true), count(1), data(&v) {}
@@ -35,9 +34,6 @@ struct IoItem {
   template <std::size_t N> IoItem(std::array<float, N>& a) : IoItem(std::span<float>(a)) {}
   template <std::size_t N> IoItem(int32_t (&a)[N]) : IoItem(std::span<int32_t>(a)) {}
   template <std::size_t N> IoItem(std::array<int32_t, N>& a) : IoItem(std::span<int32_t>(a)) {}
-  // A character value, for output (write_list).
-  IoItem(std::string_view s) : type(IoType::text), writable(false), count(uint32_t(s.size())), data(s.data()) {}
-  IoItem(const char* s) : IoItem(std::string_view(s)) {}
 };
 
 // A view of the items; built from a braced list (lives for the call) or a span.

@@ -22,12 +22,10 @@ IoStatus store(std::string_view token, ItemCursor& cur) {
     int32_t v;
     if (!parse_list_integer(token, v)) return CONVERSION;
     cur.integer_target() = v;
-  } else if (cur.type() == IoType::real) {
+  } else {
     float v;
     if (!parse_list_real(token, v)) return CONVERSION;
     cur.real_target() = v;
-  } else {
-    throw std::logic_error("record I/O: list-directed input of text is not supported");
   }
   cur.advance();
   return IO_OK;
@@ -96,9 +94,7 @@ IoStatus read_values(NextRecord&& next, ItemCursor& cur) {
 
 IoStatus read_list(UnitTable& table, int32_t unit, IoList items, Branches branches) {
   Connection* c = table.find(unit);
-  if (c == nullptr)
-    return resolve_io_status(static_cast<IoStatus>(IoError::open_failure), branches, unit,
-                             "(unit not connected)");
+  if (c == nullptr) return not_connected(unit, branches);
   ItemCursor cur(items.items());
   IoStatus st = read_values([c](std::string_view& rec) { return c->next_record(rec); }, cur);
   return st == IO_OK ? IO_OK : resolve_io_status(st, branches, unit, c->name());
@@ -125,8 +121,7 @@ IoStatus read_internal_list(std::string_view buffer, IoList items, Branches bran
 void write_list(UnitTable& table, std::string_view text) {
   Connection* c = table.find(DEFAULT_OUTPUT_UNIT);
   if (c == nullptr) {
-    resolve_io_status(static_cast<IoStatus>(IoError::open_failure), {}, DEFAULT_OUTPUT_UNIT,
-                      "(unit not connected)");
+    not_connected(DEFAULT_OUTPUT_UNIT, {});
     return;
   }
   // The record begins with one blank (list-directed output's carriage control).

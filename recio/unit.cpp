@@ -12,8 +12,13 @@ namespace zirel {
 
 namespace {
 
+std::string_view trim_trailing_blanks(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
 bool keyword_is(std::string_view given, std::string_view keyword) {
-  while (!given.empty() && given.back() == ' ') given.remove_suffix(1);
+  given = trim_trailing_blanks(given);
   if (given.size() != keyword.size()) return false;
   for (size_t i = 0; i < given.size(); ++i) {
     char c = given[i];
@@ -21,11 +26,6 @@ bool keyword_is(std::string_view given, std::string_view keyword) {
     if (c != keyword[i]) return false;
   }
   return true;
-}
-
-std::string_view trim_trailing_blanks(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
 }
 
 IoError open_error(int err) {
