@@ -35,19 +35,23 @@ inline RunSettings cubic_settings(InputKind in, OutputKind out) {
   return s;
 }
 
+// With the accessibility test prepared by the caller.
 inline FilterResult run_filter(const std::string& input, const RunSettings& s,
-                               bool want_progress = false) {
+                               const AccessibilityRun& access, bool want_progress = false) {
   FilterResult r;
   r.sink.want_progress = want_progress;
-  const CellMetric metric = build_metric(s.cell);
-  const AccessibilityRun access = prepare_accessibility(s, metric);
-  GenerationState generator = prepare_generation(s, metric);
+  GenerationState generator = prepare_generation(s, access.metric);
   units().connect_memory_input(INPUT_UNIT, input);
   units().connect_memory_output(OUTPUT_UNIT, r.output);
   r.counts = filter_reflections(s, access, &generator, r.sink);
   units().close(INPUT_UNIT);
   units().close(OUTPUT_UNIT);
   return r;
+}
+
+inline FilterResult run_filter(const std::string& input, const RunSettings& s,
+                               bool want_progress = false) {
+  return run_filter(input, s, prepare_accessibility(s, build_metric(s.cell)), want_progress);
 }
 
 }  // namespace zirel::test

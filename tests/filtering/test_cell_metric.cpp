@@ -53,6 +53,36 @@ TEST(CellMetric, MetricTimesInverseIsIdentity) {
   }
 }
 
+// Every partial sum of t_i = sum_j M(i,j) v_j and of sum_i t_i w_i is rounded to float,
+// left to right. 1e8 + 1 rounds back to 1e8 in float, so a sum that runs through it
+// loses the 1; summed in double, or in another order, it keeps it. (The matrices are
+// no cell's metric; only the sums matter here.)
+TEST(CellMetric, EveryPartialSumIsRoundedToFloat) {
+  const MetricTensor identity{{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}};
+  struct Case {
+    const char* what;
+    MetricTensor m;
+    Vec3 p, q;
+    float product;  // p . M . q
+  };
+  const Case cases[] = {
+      {"inner sum: t_1 = 1e8 + 1 - 1e8",
+       {{{{1e8f, 1.0f, -1e8f}, {1.0f, 0.0f, 0.0f}, {-1e8f, 0.0f, 0.0f}}}}, {1, 0, 0}, {1, 1, 1}, 0.0f},
+      {"outer sum: t = (1e8, 1, -1e8) against (1, 1, 1)", identity, {1, 1, 1}, {1e8f, 1.0f, -1e8f}, 0.0f},
+      {"the same sums without the large terms", identity, {1, 1, 1}, {0.0f, 1.0f, 0.0f}, 1.0f},
+  };
+  for (const Case& c : cases) {
+    CellMetric metric;
+    metric.g_star = c.m;
+    EXPECT_EQ(reciprocal_product(metric, c.p, c.q), c.product) << c.what;
+  }
+  // The length: 1e8 + 1 - 1e8 under diag(1, 1, -1) is 0 in float, not 1.
+  CellMetric metric;
+  metric.g = MetricTensor{{{{1, 0, 0}, {0, 1, 0}, {0, 0, -1}}}};
+  EXPECT_EQ(direct_length(metric, {1e4f, 1.0f, 1e4f}), 0.0f);
+  EXPECT_EQ(direct_length(metric, {0.0f, 1.0f, 0.0f}), 1.0f);
+}
+
 TEST(InvertMatrix3, GeneralMatrixUsesTransposedCofactors) {
   const MetricTensor a{{{{2, 1, 0}, {0, 1, 3}, {1, 0, 1}}}};
   const Inversion inv = invert_matrix3(a, METRIC_TOLERANCE);

@@ -135,6 +135,20 @@ TEST(FilterRun, ReadErrorKeepsEarlierRecords) {
   EXPECT_EQ(cellex.sink.final_text(), "  ERROR READING FILE AFTER LINE     1");
 }
 
+// Only inconsistent geometry makes |cos psi| exceed its tolerance; an axis length
+// taken as half its true value stands in for it here. Such a reflection is counted
+// as read and never written.
+TEST(FilterRun, SkippedReflectionIsNeverWritten) {
+  const RunSettings s = cubic_settings(SHELX_IN, SHELX_OUT);
+  AccessibilityRun access = prepare_accessibility(s, build_metric(s.cell));
+  access.axis_norm = access.axis_norm / 2.0f;
+  ASSERT_EQ(is_accessible(access, 0, 0, 1), Accessibility::Skipped);
+  ASSERT_EQ(is_accessible(access, 1, 0, 0), Accessibility::Accessible);
+  const auto r = run_filter(shelx(0, 0, 1) + shelx(1, 0, 0) + shelx(0, 0, -2), s, access);
+  EXPECT_EQ(r.output, "   1   0   0 100.000 1.00000\r\n");
+  EXPECT_EQ(r.sink.final_text(), "PROGRAM COMPLETED:     3 REFLECTIONS INPUT    1 OUTPUT");
+}
+
 TEST(FilterRun, ProgressTextsCountEveryRecordButTheTerminator) {
   const std::string in = shelx(1, 0, 0) + shelx(0, 0, 1) + "   0   0   0    0.00    0.00\r\n";
   const auto r = run_filter(in, cubic_settings(SHELX_IN, SHELX_OUT), true);

@@ -35,6 +35,25 @@ TEST(FitDecimals, WorkedValues) {
     EXPECT_EQ(written(c.width, c.value), c.expected) << c.width << ' ' << c.value;
 }
 
+// Values a little below a power of ten: the 0.001 added first lifts them onto the power
+// itself, and the digit count must then stop at 1.0 exactly (dividing 10.0 once more
+// would give away a decimal the field has room for).
+TEST(FitDecimals, JustBelowAPowerOfTenKeepsEveryDecimalThatFits) {
+  struct Case {
+    int width;
+    float value;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {7, 9.999f, "9.99900"},
+      {7, 99.999f, "99.9990"},
+      {7, 999.999f, "999.999"},
+      {5, 9.999f, "9.999"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(written(c.width, c.value), c.expected) << c.width << ' ' << c.value;
+}
+
 // The digit count alone would pick one decimal for these, and the field would overflow.
 TEST(FitDecimals, NeverPicksACountThatOverflows) {
   EXPECT_EQ(written(7, 100000.0f), "100000.");
