@@ -89,7 +89,7 @@ QWidget* make_static(const ControlTemplate& c, const BaseUnits& u, QWidget* pare
 
 FormWindow::FormWindow(DialogRecord& dlg, const DialogTemplate& tmpl, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       dlg_(dlg) {
   init_dialog_resources();
   setFont(template_font(tmpl.font));
@@ -97,10 +97,11 @@ FormWindow::FormWindow(DialogRecord& dlg, const DialogTemplate& tmpl, QWidget* o
   setWindowIcon(program_icon());
   setWindowTitle(qstr(tmpl.title));
 
-  // Controls keep their places whatever the window's size: no layout manager.
+  // Controls keep their places: no layout manager. A modal frame has the
+  // template's size and keeps it; resized or maximised, the form would sit in
+  // a corner of an empty grey area.
   QRect frame = scale_rect(tmpl.x, tmpl.y, tmpl.width, tmpl.height, units_);
-  resize(frame.size());
-  setMinimumSize(frame.size());
+  setFixedSize(frame.size());
   if (!owner) move(frame.topLeft());
 
   widgets_.assign(dlg.controls.size(), nullptr);

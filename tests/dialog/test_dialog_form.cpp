@@ -248,6 +248,29 @@ class FormTest : public QObject {
     QCOMPARE(DLGMODAL(dlg), 2);
   }
 
+  // A modal frame: the window cannot be resized or maximised, so the form
+  // never ends up in a corner of an empty area.
+  void the_window_keeps_its_size() {
+    QSize size, minimum, maximum, after_resize;
+    bool maximise_button = true;
+    at_next_show([&](DialogRecord& d) {
+      QDialog* form = form_widget(d);
+      size = form->size();
+      minimum = form->minimumSize();
+      maximum = form->maximumSize();
+      maximise_button = form->windowFlags().testFlag(Qt::WindowMaximizeButtonHint);
+      form->resize(size * 2);
+      after_resize = form->size();
+      click(d, IDCANCEL);
+    });
+    QCOMPARE(DLGMODAL(dlg), 2);
+    QVERIFY(!size.isEmpty());
+    QCOMPARE(minimum, size);
+    QCOMPARE(maximum, size);
+    QCOMPARE(after_resize, size);
+    QVERIFY(!maximise_button);
+  }
+
   void every_control_sits_at_its_scaled_template_rectangle() {
     const DialogTemplate* t = find_dialog_template(MAIN_DIALOG_ID);
     QVERIFY(t);
