@@ -115,6 +115,10 @@ RecordFormat::RecordFormat(std::string_view text) : text_(text) {
       } else {
         item.decimals = p.number("expected the decimals of F");
       }
+    } else if (c == 'A' || c == 'a') {
+      ++p.pos;
+      item.kind = EditKind::text;
+      if (p.at_digit()) p.fail("A takes no width: it writes the whole value");
     } else if (c == 'T' || c == 't') {
       ++p.pos;
       char r = p.peek();
@@ -126,7 +130,8 @@ RecordFormat::RecordFormat(std::string_view text) : text_(text) {
     } else {
       p.fail("unknown edit descriptor");
     }
-    if (item.kind != EditKind::skip && item.width == 0) p.fail("field width of zero");
+    if (item.kind != EditKind::skip && item.kind != EditKind::text && item.width == 0)
+      p.fail("field width of zero");
     for (int32_t i = 0; i < repeat; ++i) items_.push_back(item);
     if (item.is_data()) data_items_ += repeat;
     need_separator = true;

@@ -5,6 +5,7 @@
 //   Fw.d     real in w columns, d decimals   (2F10.5)
 //   Fw.dK    real whose decimals are supplied when the statement runs:
 //            K = 1..4 picks DecimalsSource::value[K-1], e.g. (3I4,TR1,F7.d1,TR1,F7.d2)
+//   A        characters written as they stand, as many as the value has (output only)
 //   TRn      move n columns to the right
 //   /        end the record and start the next (no comma needed around it)
 //   'text'   literal text, copied on output; '' inside stands for one quote
@@ -19,15 +20,15 @@
 
 namespace zirel {
 
-enum class EditKind : uint8_t { integer, real, skip, next_record, literal };
+enum class EditKind : uint8_t { integer, real, text, skip, next_record, literal };
 
 struct EditItem {
   EditKind kind;
-  int32_t width = 0;        // I, F: field width; TR: columns to skip; literal: its length
+  int32_t width = 0;        // I, F: field width; TR: columns to skip; literal: its length; A: 0
   int32_t decimals = 0;     // F with constant decimals
   int8_t decimals_source = -1;  // F.dK: K-1; -1 when the decimals are constant
   uint32_t literal_offset = 0;  // literal: start in RecordFormat::literals()
-  bool is_data() const { return kind == EditKind::integer || kind == EditKind::real; }
+  bool is_data() const { return kind == EditKind::integer || kind == EditKind::real || kind == EditKind::text; }
 };
 
 constexpr int DECIMALS_SOURCES = 4;

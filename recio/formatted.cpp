@@ -16,7 +16,11 @@ namespace {
 }
 
 IoType type_of(const EditItem& item) {
-  return item.kind == EditKind::integer ? IoType::integer : IoType::real;
+  switch (item.kind) {
+    case EditKind::integer: return IoType::integer;
+    case EditKind::text: return IoType::text;
+    default: return IoType::real;
+  }
 }
 
 // Walks the format for one statement, reading and writing alike, and hands
@@ -92,6 +96,8 @@ public:
   IoStatus data(const EditItem& item) {
     // Decimals are supplied only to writes; a read takes them from the field.
     if (item.decimals_source >= 0) mismatch(format_);
+    if (item.kind == EditKind::text)
+      throw std::logic_error("record I/O: A is for output only, in " + format_.text());
     std::string_view field = take_field(record_, column_, size_t(item.width));
     // Parsed aside: a variable whose field is bad keeps its old value.
     if (item.kind == EditKind::integer) {
@@ -116,6 +122,8 @@ public:
     column_ = 0;
     return st;
   }
+  // The text of the record read last.
+  std::string_view record() const { return record_.text; }
 
 private:
   Connection& connection_;
@@ -177,6 +185,7 @@ public:
       : out_(out), format_(format), cur_(cur), decimals_(decimals), emit_(emit) {}
 
   IoStatus data(const EditItem& item) {
+    if (item.kind == EditKind::text) return text(cur_.text());
     const bool integer = item.kind == EditKind::integer;
     const int d = integer ? 0 : decimals_of(item);
     char* at = out_.field(size_t(item.width));
@@ -205,6 +214,13 @@ public:
   }
 
 private:
+  // Characters as they stand, as many as there are.
+  IoStatus text(std::string_view t) {
+    char* at = out_.field(t.size());
+    if (at == nullptr) return io_status(IoError::record_overflow);
+    std::memcpy(at, t.data(), t.size());
+    return IO_OK;
+  }
   int decimals_of(const EditItem& item) const {
     if (item.decimals_source < 0) return item.decimals;
     int d = decimals_.value[size_t(item.decimals_source)];
@@ -230,18 +246,20 @@ IoStatus write_items(OutRecord& out, const RecordFormat& format, IoList items,
 }  // namespace
 
 IoStatus read_formatted(UnitTable& table, int32_t unit, const RecordFormat& format,
-                        IoList items, Branches branches) {
+                        IoList items, Branches branches, std::string_view* record) {
   Connection* c = table.find(unit);
   if (c == nullptr) return not_connected(unit, branches);
   ItemCursor cur(items.items());
   FieldReader reader(*c, format, cur);
   IoStatus st = reader.start();
   if (st == IO_OK) st = walk_format(format, cur, reader);
+  if (record != nullptr) *record = reader.record();
   return st == IO_OK ? IO_OK : resolve_io_status(st, branches, unit, c->name());
 }
 
-IoStatus read_formatted(int32_t unit, const RecordFormat& format, IoList items, Branches branches) {
-  return read_formatted(units(), unit, format, items, branches);
+IoStatus read_formatted(int32_t unit, const RecordFormat& format, IoList items, Branches branches,
+                        std::string_view* record) {
+  return read_formatted(units(), unit, format, items, branches, record);
 }
 
 IoStatus write_formatted(UnitTable& table, int32_t unit, const RecordFormat& format,

@@ -11,10 +11,11 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string_view>
 
 namespace zirel {
 
-enum class IoType : uint8_t { integer, real };
+enum class IoType : uint8_t { integer, real, text };
 
 struct IoItem {
   IoType type;
@@ -34,6 +35,9 @@ struct IoItem {
   template <std::size_t N> IoItem(std::array<float, N>& a) : IoItem(std::span<float>(a)) {}
   template <std::size_t N> IoItem(int32_t (&a)[N]) : IoItem(std::span<int32_t>(a)) {}
   template <std::size_t N> IoItem(std::array<int32_t, N>& a) : IoItem(std::span<int32_t>(a)) {}
+  // Characters written as they stand under A (output only). The view itself must
+  // outlive the statement, as a variable does.
+  IoItem(const std::string_view& s) : type(IoType::text), writable(false), count(1), data(&s) {}
 };
 
 // A view of the items; built from a braced list (lives for the call) or a span.

@@ -18,6 +18,7 @@ public:
 
   int32_t integer() const { return static_cast<const int32_t*>(items_[index_].data)[element_]; }
   float real() const { return static_cast<const float*>(items_[index_].data)[element_]; }
+  std::string_view text() const { return *static_cast<const std::string_view*>(items_[index_].data); }
   int32_t& integer_target() const { return const_cast<int32_t*>(static_cast<const int32_t*>(target()))[element_]; }
   float& real_target() const { return const_cast<float*>(static_cast<const float*>(target()))[element_]; }
 

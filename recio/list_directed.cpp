@@ -15,6 +15,8 @@ bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
 
 // Stores one value token into the current variable.
 IoStatus store(std::string_view token, ItemCursor& cur) {
+  if (cur.type() == IoType::text)
+    throw std::logic_error("record I/O: list-directed input of text is not supported");
   if (cur.type() == IoType::integer) {
     int32_t v;
     if (!parse_list_integer(token, v)) return io_status(IoError::input_conversion);

@@ -17,11 +17,13 @@
 namespace zirel {
 
 // Reads the next record(s) under `format` into the items. A short record reads
-// as if padded with blanks; the rest of the last record is skipped.
+// as if padded with blanks; the rest of the last record is skipped. `record`, if
+// given, receives the whole text of that last record (without its line end), for
+// columns the format does not read; it stays valid until the next statement on the unit.
 IoStatus read_formatted(UnitTable& table, int32_t unit, const RecordFormat& format,
-                        IoList items, Branches branches = {});
+                        IoList items, Branches branches = {}, std::string_view* record = nullptr);
 IoStatus read_formatted(int32_t unit, const RecordFormat& format, IoList items,
-                        Branches branches = {});
+                        Branches branches = {}, std::string_view* record = nullptr);
 
 // Writes the items as one or more records, each ended by CR LF.
 IoStatus write_formatted(UnitTable& table, int32_t unit, const RecordFormat& format,

@@ -20,6 +20,7 @@ TEST(FormatTest, EveryFormatInUseParses) {
       {"('PROCESSING REFLECTION ',I5)", 1, 2},
       {"('   Determinant of Metric tensor = ',F10.4/'   Program halted')", 1, 4},
       {"( 2 i 5 , f 6 . 3 )", 3, 3},
+      {"(3I4,TR1,F7.d1,TR1,F7.d2,A)", 6, 8},
   };
   for (const auto& c : cases) {
     RecordFormat f(c.text);
@@ -50,7 +51,7 @@ TEST(FormatTest, ItemsKeepTheirMeaning) {
 TEST(FormatTest, MalformedTextIsAProgrammingError) {
   const char* bad[] = {"3I4", "(3I4", "(3I4,)", "(,I4)", "(I)", "(F8)", "(F8.)",
                        "(X4)", "(I4 I4)", "('open)", "(I4))", "(F7.d5)", "(0I4)",
-                       "(I0)", "(2TR1)", "(T5)", ""};
+                       "(I0)", "(2TR1)", "(T5)", "(A5)", ""};
   for (const char* text : bad) EXPECT_THROW(RecordFormat{text}, std::logic_error) << text;
   try {
     RecordFormat f("(3I4,F8)");

@@ -138,6 +138,39 @@ TEST(FormattedWriteTest, RecordsEndWithCrLf) {
             "***\r\n");
 }
 
+// A record's own columns travel on unchanged: read_formatted hands back the whole
+// record, and A writes characters as they stand behind the formatted fields.
+TEST(FormattedWriteTest, ColumnsAfterTheFieldsTravelAsText) {
+  UnitTable t;
+  t.connect_memory_input(IN, "   1   2   3   100.0     1.0   7 -0.1234\r\n   4   5   6\n");
+  std::string sink;
+  t.connect_memory_output(OUT, sink);
+  const RecordFormat with_text("(3I4,TR1,F7.d1,TR1,F7.d2,A)");
+  Reflection r;
+  for (int i = 0; i < 2; ++i) {
+    std::string_view record;
+    ASSERT_EQ(read_formatted(t, IN, SHELX_IN, {r.h, r.k, r.l, r.a, r.b}, {.err = true, .end = true}, &record),
+              IO_OK);
+    const std::string_view rest = record.size() > 28 ? record.substr(28) : std::string_view();
+    write_formatted(t, OUT, with_text, {r.h, r.k, r.l, r.a, r.b, rest}, {2, 3});
+  }
+  EXPECT_EQ(sink, "   1   2   3  100.00   1.000   7 -0.1234\r\n   4   5   6    0.00   0.000\r\n");
+  std::string_view record = "unchanged";
+  EXPECT_EQ(read_formatted(t, IN, SHELX_IN, {r.h}, {.end = true}, &record), IO_END);
+  EXPECT_EQ(record, "");
+
+  char buffer[6];
+  const std::string_view text = "abc";
+  EXPECT_EQ(write_internal(buffer, RecordFormat("(I2,A)"), {7, text}), IO_OK);
+  EXPECT_EQ(std::string(buffer, 6), " 7abc ");
+  EXPECT_EQ(write_internal(buffer, RecordFormat("(I4,A)"), {7, text}, {}, {.err = true}), 66);
+  // Text is written, never read.
+  t.connect_memory_input(IN, "abc\n");
+  int32_t i = 0;
+  EXPECT_THROW(read_formatted(t, IN, RecordFormat("(A)"), {i}), std::logic_error);
+  EXPECT_THROW(read_internal_list("abc", {text}), std::logic_error);
+}
+
 TEST(FormattedWriteTest, InternalWrites) {
   struct { const char* format; float value; std::string text; } reals[] = {
       {"(F6.4)", 0.7093f, "0.7093    "}, {"(F6.3)", 40.0f, "40.000    "},
