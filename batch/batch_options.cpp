@@ -27,6 +27,7 @@ Examples:
   zirel-batch --input data.hkl --output accessible.hkl \
       --cell 35 12 9 90 103.5 90 --uvw 0 0 1 --wavelength 0.7093 --psi-max 40
   zirel-batch --input data.abs --output data.hkl --settings zirel.dat --psi-max 38
+  zirel-batch --input frames.hkl --output accessible.hkl --settings zirel.dat --keep-columns
   zirel-batch --generate --output all.abs --cell 5 5 5 90 90 90 --hkl 1 1 0 \
       --wavelength 0.2903 --psi-max 40
 )";
@@ -86,7 +87,8 @@ std::optional<BatchOptions> parse_command_line(int argc, char** argv, int& exit_
   BatchOptions o;
   CLI::App app{"zirel-batch (--input FILE | --generate) --output FILE\n"
                "            --cell A B C ALPHA BETA GAMMA (--uvw U V W | --hkl H K L)\n"
-               "            --wavelength LAMBDA --psi-max PSI [--settings FILE] [--quiet]\n\n"
+               "            --wavelength LAMBDA --psi-max PSI [--settings FILE]\n"
+               "            [--keep-columns] [--quiet]\n\n"
                "Keeps the reflections a crystal in a diamond-anvil cell can reach.\n"
                "Reads a reflection file (or generates every accessible reflection) and writes\n"
                "the accessible ones.",
@@ -119,6 +121,9 @@ std::optional<BatchOptions> parse_command_line(int argc, char** argv, int& exit_
                  "Take cell, wavelength, Psi max and axis (UVW or hkl) from a settings file written\n"
                  "by the program; options given here override its values, e.g. --settings zirel.dat")
       ->type_name("FILE");
+  app.add_flag("--keep-columns", o.keep_columns,
+               "SHELX input written as SHELX: copy each record's text after column 28 (a batch\n"
+               "number, direction cosines) behind the 28 columns written, e.g. --keep-columns");
   app.add_flag("--quiet", o.quiet, "No progress on standard error");
   try {
     app.parse(argc, argv);
@@ -175,6 +180,10 @@ std::optional<RunSettings> run_settings_of(const BatchOptions& o, Refusal& refus
   }
   s.input_kind = o.generate ? InputKind::Generated : input_kind_for_name(o.input);
   s.output_kind = output_kind_for_name(o.output);
+  if (o.keep_columns && (s.input_kind != InputKind::Shelx || s.output_kind != OutputKind::Shelx)) {
+    refusal.message = "--keep-columns: only for a SHELX input written as SHELX (both names contain .hkl)";
+    return std::nullopt;
+  }
   return s;
 }
 

@@ -16,6 +16,7 @@ struct BatchOptions {
   std::vector<std::string> cell, uvw, hkl;
   std::string wavelength, psi_max;
   std::string settings_file;
+  bool keep_columns = false;  // SHELX to SHELX: copy the columns after 28
   bool quiet = false;
 };
 

@@ -89,7 +89,7 @@ int run(const BatchOptions& options) {
     generator = prepare_generation(*settings, metric);
   GenerationState* gen = generator ? &*generator : nullptr;
   ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1, gen);
-  const FilterCounts counts = filter_reflections(*settings, access, gen, progress);
+  const FilterCounts counts = filter_reflections(*settings, access, gen, progress, options.keep_columns);
   progress.clear();
   close_unit(INPUT_UNIT);
   close_unit(OUTPUT_UNIT);

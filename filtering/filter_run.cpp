@@ -52,14 +52,17 @@ IoStatus next_reflection(InputKind kind, GenerationState* generator, Reflection&
   const std::optional<Miller> m = next_generated_reflection(*generator);
   if (!m)
     return IO_END;
-  r = Reflection{m->h, m->k, m->l};
+  r = Reflection{};
+  r.h = m->h;
+  r.k = m->k;
+  r.l = m->l;
   return IO_OK;
 }
 
 }  // namespace
 
 FilterCounts filter_reflections(const RunSettings& settings, const AccessibilityRun& access,
-                                GenerationState* generator, StatusSink& status) {
+                                GenerationState* generator, StatusSink& status, bool keep_columns) {
   FilterCounts counts;
   Reflection r;
   for (;;) {
@@ -78,7 +81,7 @@ FilterCounts filter_reflections(const RunSettings& settings, const Accessibility
       show(status, progress_format(), {counts.records_read});
     if (is_accessible(access, r.h, r.k, r.l) != Accessibility::Accessible)
       continue;
-    if (write_reflection(OUTPUT_UNIT, settings.output_kind, r))
+    if (write_reflection(OUTPUT_UNIT, settings.output_kind, r, keep_columns))
       ++counts.reflections_output;
     else
       ++counts.too_large;

@@ -34,8 +34,10 @@ struct FilterCounts {
 // Reads INPUT_UNIT (layout settings.input_kind) or, for InputKind::Generated, takes reflections
 // from `generator` (prepared by the caller); writes accessible reflections to OUTPUT_UNIT in
 // layout settings.output_kind. Units are those of recio's process-wide table.
+// `keep_columns`: SHELX records written keep the input record's columns after 28.
 FilterCounts filter_reflections(const RunSettings& settings, const AccessibilityRun& access,
-                                GenerationState* generator, StatusSink& status);
+                                GenerationState* generator, StatusSink& status,
+                                bool keep_columns = false);
 
 // The layout a file name selects: SHELX when the name contains ".hkl" in any case.
 InputKind input_kind_for_name(std::string_view name);

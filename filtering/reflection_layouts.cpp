@@ -28,6 +28,10 @@ const RecordFormat& shelx_output() {
   static const RecordFormat f("(3I4,TR1,F7.d1,TR1,F7.d2)");
   return f;
 }
+const RecordFormat& shelx_output_with_extra() {
+  static const RecordFormat f("(3I4,TR1,F7.d1,TR1,F7.d2,A)");
+  return f;
+}
 
 constexpr Branches READ_BRANCHES{.err = true, .end = true};
 
@@ -48,15 +52,19 @@ void fit_uncertainty(int32_t width, float& sigma, int32_t& decimals, float place
 
 // The writes have no error branch: a record that cannot be written is a fatal report
 // that ends the run, so their status, when they return, is always IO_OK.
-bool write_shelx(int32_t unit, const Reflection& r) {
+bool write_shelx(int32_t unit, const Reflection& r, bool keep_columns) {
   const FitResult first = fit_decimals(7, r.intensity);
   if (first.failed || !indices_fit(r, 4))
     return false;
   float sigma = r.sigma_intensity;
   int32_t d2 = 0;
   fit_uncertainty(7, sigma, d2, 999999.0f);
-  write_formatted(unit, shelx_output(), {r.h, r.k, r.l, r.intensity, sigma},
-                  DecimalsSource{{first.decimals, d2}});
+  const DecimalsSource decimals{{first.decimals, d2}};
+  if (keep_columns)
+    write_formatted(unit, shelx_output_with_extra(),
+                    {r.h, r.k, r.l, r.intensity, sigma, r.extra_columns}, decimals);
+  else
+    write_formatted(unit, shelx_output(), {r.h, r.k, r.l, r.intensity, sigma}, decimals);
   return true;
 }
 
@@ -87,6 +95,7 @@ bool write_cellex(int32_t unit, const Reflection& r) {
 }  // namespace
 
 IoStatus read_reflection(int32_t unit, InputKind kind, Reflection& r) {
+  r.extra_columns = {};
   if (kind == InputKind::Cellex) {
     float f = 0.0f, sigma_f = 0.0f;
     const IoStatus st = read_formatted(unit, cellex_input(),
@@ -98,8 +107,13 @@ IoStatus read_reflection(int32_t unit, InputKind kind, Reflection& r) {
   }
   r.pass_real = 0.0f;
   r.pass_integer = 0;
-  return read_formatted(unit, shelx_input(), {r.h, r.k, r.l, r.intensity, r.sigma_intensity},
-                        READ_BRANCHES);
+  std::string_view record;
+  const IoStatus st = read_formatted(unit, shelx_input(),
+                                     {r.h, r.k, r.l, r.intensity, r.sigma_intensity},
+                                     READ_BRANCHES, &record);
+  if (record.size() > SHELX_RECORD_COLUMNS)
+    r.extra_columns = record.substr(SHELX_RECORD_COLUMNS);
+  return st;
 }
 
 void set_from_amplitude(Reflection& r, float f, float sigma_f) {
@@ -114,8 +128,8 @@ Amplitude amplitude_of(const Reflection& r) {
   return {f, (r.sigma_intensity / 2.0f) / f};
 }
 
-bool write_reflection(int32_t unit, OutputKind kind, const Reflection& r) {
-  return kind == OutputKind::Shelx ? write_shelx(unit, r) : write_cellex(unit, r);
+bool write_reflection(int32_t unit, OutputKind kind, const Reflection& r, bool keep_columns) {
+  return kind == OutputKind::Shelx ? write_shelx(unit, r, keep_columns) : write_cellex(unit, r);
 }
 
 bool names_shelx_file(std::string_view name) {

@@ -1,10 +1,12 @@
 // The two reflection file layouts, each read and written as fixed-column records:
 //   Cellex ".abs"  in (3I3,F10.0,F6.0,F10.5,I5)   out (3I3,TR1,F9.d1,TR1,F5.d2,F10.d3,I5)
 //   SHELX ".hkl"   in (3I4,F8.0,F8.0)              out (3I4,TR1,F7.d1,TR1,F7.d2)
+//                  and, when asked for, the input's columns after 28 copied behind (A)
 // The decimals d1, d2 (and d3 of the pass-through real, normally 5) are chosen per record.
 // A record always travels as an intensity; Cellex amplitudes are converted on the way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include "recio/io_error.h"
@@ -19,7 +21,13 @@ struct Reflection {
   // Carried by the Cellex layout and passed through unchanged; 0 from other sources.
   float pass_real = 0.0f;
   int32_t pass_integer = 0;
+  // SHELX input: the record's text after its 28 columns (a batch number, direction
+  // cosines), valid until the next read on the unit; empty from other sources.
+  std::string_view extra_columns;
 };
+
+// Columns of a SHELX record; diffractometer software writes more after them.
+inline constexpr std::size_t SHELX_RECORD_COLUMNS = 28;
 
 // Reads the next record of `unit` in the given input layout (Cellex or SHELX) with
 // error and end branches: IO_OK, IO_END, or the error number. On an error the
@@ -42,7 +50,8 @@ Amplitude amplitude_of(const Reflection& r);
 // the two variable fields per record. An uncertainty too wide for its field is written
 // as the largest placeholder that fits ("999999." or "9999."). Returns false, writing
 // nothing, when the first value or a Miller index is too wide for its field.
-bool write_reflection(int32_t unit, OutputKind kind, const Reflection& r);
+// `keep_columns`: a SHELX record gets the reflection's extra columns after its 28.
+bool write_reflection(int32_t unit, OutputKind kind, const Reflection& r, bool keep_columns = false);
 
 // SHELX when the name contains ".hkl" in any case, otherwise Cellex.
 bool names_shelx_file(std::string_view name);

@@ -126,15 +126,44 @@ TEST_F(Batch, RefusalsLeaveTheOutputUntouched) {
        "SINGULAR UNIT CELL: DETERMINANT OF METRIC TENSOR IS ZERO"},
       {"--input keep.hkl --output ./keep.hkl " + cell + "--uvw 0 0 1 " + rest, 2, "is the input file"},
       {"--input input.hkl --output no/such/dir/x.hkl " + cell + "--uvw 0 0 1 " + rest, 2, "no/such/dir/x.hkl"},
+      {"--input input.hkl --output keep.abs --keep-columns " + cell + "--uvw 0 0 1 " + rest, 2,
+       "--keep-columns: only for a SHELX input written as SHELX"},
+      {"--input input.abs --output keep.hkl --keep-columns " + cell + "--uvw 0 0 1 " + rest, 2,
+       "--keep-columns: only for a SHELX input written as SHELX"},
+      {"--generate --output keep.hkl --keep-columns " + cell + "--uvw 0 0 1 " + rest, 2,
+       "--keep-columns: only for a SHELX input written as SHELX"},
   };
   for (const Case& c : cases) {
     put(dir_ / "keep.hkl", "   1   0   0   100.0     1.0\r\n");
+    put(dir_ / "keep.abs", "  1  0  0      10.0   1.0   0.00000    0\r\n");
     const Transcript t = run(c.args);
     EXPECT_EQ(t.exit_code, c.exit_code) << c.args;
     EXPECT_NE(t.err.find(c.in_message), std::string::npos) << c.args << "\n" << t.err;
     EXPECT_EQ(t.out, "") << c.args;
     EXPECT_EQ(slurp(dir_ / "keep.hkl"), "   1   0   0   100.0     1.0\r\n") << c.args;
+    EXPECT_EQ(slurp(dir_ / "keep.abs"), "  1  0  0      10.0   1.0   0.00000    0\r\n") << c.args;
   }
+}
+
+// Batch numbers after column 28 are copied with --keep-columns, and only then.
+TEST_F(Batch, KeepColumnsCopiesTheBatchNumbers) {
+  put(dir_ / "batches.hkl",
+      "   1   0   0  1234.5    12.3   3\r\n"
+      "   0   0   1    10.0     1.0   4\r\n"  // along the axis: not accessible
+      "   0   1   0    10.0     1.0  12 -0.98765\r\n"
+      "   2   0   0    10.0     1.0\r\n");
+  const Transcript kept = run("--input batches.hkl --output kept.hkl --keep-columns " + PARAMS);
+  EXPECT_EQ(kept.exit_code, 0);
+  EXPECT_EQ(kept.out, "PROGRAM COMPLETED:     4 REFLECTIONS INPUT    3 OUTPUT\n");
+  EXPECT_EQ(kept.err, "");
+  EXPECT_EQ(slurp(dir_ / "kept.hkl"),
+            "   1   0   0 1234.50 12.3000   3\r\n"
+            "   0   1   0 10.0000 1.00000  12 -0.98765\r\n"
+            "   2   0   0 10.0000 1.00000\r\n");
+  const Transcript plain = run("--input batches.hkl --output plain.hkl " + PARAMS);
+  EXPECT_EQ(plain.out, kept.out);
+  EXPECT_EQ(slurp(dir_ / "plain.hkl"),
+            "   1   0   0 1234.50 12.3000\r\n   0   1   0 10.0000 1.00000\r\n   2   0   0 10.0000 1.00000\r\n");
 }
 
 TEST_F(Batch, SettingsFileWithOverride) {
@@ -171,7 +200,7 @@ TEST_F(Batch, HelpShowsExamplesAndLayoutRule) {
   const Transcript t = run("--help");
   EXPECT_EQ(t.exit_code, 0);
   for (const char* part : {"--input", "--generate", "--output", "--cell", "--uvw", "--hkl", "--wavelength",
-                           "--psi-max", "--settings", "--quiet", "Examples:", "\".hkl\"", "DATA.HKL"})
+                           "--psi-max", "--settings", "--keep-columns", "--quiet", "Examples:", "\".hkl\"", "DATA.HKL"})
     EXPECT_NE(t.out.find(part), std::string::npos) << part;
 }
 

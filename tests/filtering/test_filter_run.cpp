@@ -232,6 +232,46 @@ TEST(FilterMends, WidePassThroughRealKeepsItsValue) {
   EXPECT_EQ(huge.counts.too_large, 1);
 }
 
+// Diffractometer software writes a batch number (and direction cosines) after the
+// 28 columns; asked to keep them, a SHELX record carries them on unchanged.
+TEST(FilterMends, ShelxRecordKeepsItsExtraColumnsWhenAsked) {
+  const std::string in =
+      "   1   0   0  1234.5    12.3   3\r\n"
+      "   2   0   0    10.0     1.0  12 -0.98765 0.12345\r\n"
+      "   3   0   0    10.0     1.0\r\n"
+      "   4   0   0    10.0     1.0\n";
+  const std::string plain =
+      "   1   0   0 1234.50 12.3000\r\n   2   0   0 10.0000 1.00000\r\n"
+      "   3   0   0 10.0000 1.00000\r\n   4   0   0 10.0000 1.00000\r\n";
+  struct Case {
+    bool keep;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {false, plain},
+      {true,
+       "   1   0   0 1234.50 12.3000   3\r\n   2   0   0 10.0000 1.00000  12 -0.98765 0.12345\r\n"
+       "   3   0   0 10.0000 1.00000\r\n   4   0   0 10.0000 1.00000\r\n"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    units().connect_memory_input(INPUT_UNIT, in);
+    units().connect_memory_output(OUTPUT_UNIT, out);
+    Reflection r;
+    while (read_reflection(INPUT_UNIT, SHELX_IN, r) == IO_OK)
+      write_reflection(OUTPUT_UNIT, SHELX_OUT, r, c.keep);
+    units().close(INPUT_UNIT);
+    units().close(OUTPUT_UNIT);
+    EXPECT_EQ(out, c.expected) << c.keep;
+  }
+  // Cellex input has no extra columns to give.
+  units().connect_memory_input(INPUT_UNIT, "  1  0  0      10.0   1.0   0.00000    7 extra\r\n");
+  Reflection r;
+  ASSERT_EQ(read_reflection(INPUT_UNIT, CELLEX_IN, r), IO_OK);
+  EXPECT_EQ(r.extra_columns, "");
+  units().close(INPUT_UNIT);
+}
+
 TEST(FilterMends, NegativeAmplitudeNeverGivesNegativeUncertainty) {
   Reflection r;
   set_from_amplitude(r, -12.25f, 1.5f);
