@@ -54,6 +54,14 @@ bool same_file(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
+// A device or a FIFO cannot be emptied and rewritten as a file; named as the
+// output it would otherwise fail with a puzzling "file name specification error".
+bool is_device_or_fifo(const std::string& name) {
+  struct stat s;
+  return stat(name.c_str(), &s) == 0 &&
+         (S_ISCHR(s.st_mode) || S_ISBLK(s.st_mode) || S_ISFIFO(s.st_mode) || S_ISSOCK(s.st_mode));
+}
+
 std::string open_error(const char* what, IoStatus st, int32_t unit, const std::string& name) {
   return std::string("cannot ") + what + " " + name + " (" + io_message(st, unit, name) + ")";
 }
@@ -80,6 +88,8 @@ int run(const BatchOptions& options) {
     if (same_file(options.input, options.output))
       return refuse(EXIT_USAGE, "the output file " + options.output + " is the input file");
   }
+  if (is_device_or_fifo(options.output))
+    return refuse(EXIT_USAGE, "the output " + options.output + " is a device or a FIFO, not a file");
   const IoStatus st = open_unit(OUTPUT_UNIT, options.output, "REPLACE", {}, {.err = true});
   if (st != IO_OK)
     return refuse(EXIT_USAGE, open_error("create output file", st, OUTPUT_UNIT, options.output));

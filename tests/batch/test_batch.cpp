@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,6 +94,16 @@ TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
   EXPECT_EQ(t.out, "");  // no completion text: the file does not hold the run
   EXPECT_NE(t.err.find("zirel-batch: severe (38): error during write, unit 2, file gen.hkl"),
             std::string::npos) << t.err;
+}
+
+TEST_F(Batch, DeviceOrFifoOutputIsRefused) {
+  ASSERT_EQ(mkfifo((dir_ / "pipe.hkl").c_str(), 0600), 0);
+  for (const std::string output : {"/dev/null", "pipe.hkl"}) {
+    const Transcript t = run("--input input.hkl --output " + output + " " + PARAMS);
+    EXPECT_EQ(t.exit_code, 2) << output;
+    EXPECT_EQ(t.out, "") << output;
+    EXPECT_EQ(t.err, "zirel-batch: the output " + output + " is a device or a FIFO, not a file\n");
+  }
 }
 
 TEST_F(Batch, LostStatusLineIsNoSuccess) {
