@@ -34,17 +34,14 @@ bool ProgressReporter::progress_due() {
       draw();
     }
   }
-  // The batch tool shows its own line (the count does not fit the status text's I5).
+  // The batch tool draws its own progress line, with the percentage while generating.
   return false;
 }
 
-void ProgressReporter::show_status(std::string_view text) {
-  text_length_ = std::min(text.size(), text_.size());
-  std::memcpy(text_.data(), text.data(), text_length_);
-}
+void ProgressReporter::show_status(std::string_view text) { text_.assign(text); }
 
 std::string_view ProgressReporter::final_text() const {
-  std::string_view t(text_.data(), text_length_);
+  std::string_view t(text_);
   const size_t end = t.find_last_not_of(' ');
   return end == std::string_view::npos ? std::string_view() : t.substr(0, end + 1);
 }

@@ -2,9 +2,9 @@
 // on a terminal, shows a progress line on standard error.
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include "filtering/filter_run.h"
 
@@ -33,8 +33,7 @@ private:
   int32_t countdown_ = 1;
   std::chrono::steady_clock::time_point last_draw_;
   bool drawn_ = false;
-  std::array<char, 80> text_{};
-  size_t text_length_ = 0;
+  std::string text_;
 };
 
 }  // namespace zirel::batch

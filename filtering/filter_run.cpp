@@ -1,47 +1,11 @@
 #include "filter_run.h"
 
-#include <array>
-#include "recio/statement.h"
 #include "reflection_layouts.h"
+#include "status_texts.h"
 
 namespace zirel {
 
 namespace {
-
-using StatusText = std::array<char, 80>;
-
-const RecordFormat& progress_format() {
-  static const RecordFormat f("('PROCESSING REFLECTION ',I5)");
-  return f;
-}
-const RecordFormat& completed_format() {
-  static const RecordFormat f("('PROGRAM COMPLETED: ',I5,' REFLECTIONS INPUT',I5,' OUTPUT')");
-  return f;
-}
-// Only when some accessible reflections could not be written: the file holds fewer
-// than were found, and the text says so.
-const RecordFormat& completed_short_format() {
-  static const RecordFormat f(
-      "('PROGRAM COMPLETED: ',I5,' REFLECTIONS INPUT',I5,' OUTPUT',I5,' TOO LARGE TO WRITE')");
-  return f;
-}
-const RecordFormat& read_error_format() {
-  static const RecordFormat f("('  ERROR READING FILE AFTER LINE ',I5)");
-  return f;
-}
-
-void show(StatusSink& status, const RecordFormat& format, IoList values) {
-  StatusText text;
-  write_internal(text, format, values);
-  status.show_status(std::string_view(text.data(), text.size()));
-}
-
-void show_completed(StatusSink& status, const FilterCounts& c) {
-  if (c.too_large > 0)
-    show(status, completed_short_format(), {c.records_read, c.reflections_output, c.too_large});
-  else
-    show(status, completed_format(), {c.records_read, c.reflections_output});
-}
 
 // The next reflection from the file or the generator: IO_OK, IO_END or an error number.
 IoStatus next_reflection(InputKind kind, GenerationState* generator, Reflection& r) {
@@ -70,7 +34,7 @@ FilterCounts filter_reflections(const RunSettings& settings, const Accessibility
     if (st == IO_END)
       break;
     if (st != IO_OK) {
-      show(status, read_error_format(), {counts.records_read});
+      show_read_error(status, counts.records_read);
       counts.run_failed = true;
       return counts;
     }
@@ -78,7 +42,7 @@ FilterCounts filter_reflections(const RunSettings& settings, const Accessibility
     if (r.h == 0 && r.k == 0 && r.l == 0)
       break;  // the terminator, or a blank record: the data end here
     if (status.progress_due())
-      show(status, progress_format(), {counts.records_read});
+      show_progress(status, counts.records_read);
     if (is_accessible(access, r.h, r.k, r.l) != Accessibility::Accessible)
       continue;
     if (write_reflection(OUTPUT_UNIT, settings.output_kind, r, keep_columns))

@@ -20,7 +20,8 @@ public:
   // Asked before each "PROCESSING REFLECTION" text; the text is composed and shown only when
   // this returns true, so a sink can throttle progress cheaply (it is called once per record).
   virtual bool progress_due() = 0;
-  // An 80-character, blank-padded text; the final text of a run always arrives here.
+  // An 80-character, blank-padded text (longer only when a count needs more than its
+  // five columns); the final text of a run always arrives here.
   virtual void show_status(std::string_view text) = 0;
 };
 

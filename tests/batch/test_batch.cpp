@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -75,6 +76,17 @@ TEST_F(Batch, GenerationNeedsNoInput) {
   EXPECT_EQ(t.exit_code, 0);
   EXPECT_EQ(t.out.substr(0, 19), "PROGRAM COMPLETED: ");
   EXPECT_EQ(slurp(dir_ / "gen.HKL").substr(0, 30), " -18  -2   0 0.00000 0.00000\r\n");
+}
+
+// 329,748 candidates: the count takes six columns instead of showing *****.
+TEST_F(Batch, CountsAbove99999AreWrittenInFull) {
+  const Transcript t = run("--generate --output gen.hkl --cell 10 10 10 90 90 90 --uvw 0 0 1 "
+                           "--wavelength 0.3 --psi-max 40");
+  EXPECT_EQ(t.exit_code, 0);
+  EXPECT_EQ(t.out, "PROGRAM COMPLETED: 329748 REFLECTIONS INPUT61312 OUTPUT\n");
+  EXPECT_EQ(t.err, "");
+  const std::string out = slurp(dir_ / "gen.hkl");
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 61312);
 }
 
 TEST_F(Batch, UnreadableRecordExitsWithOne) {
