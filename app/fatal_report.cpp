@@ -2,7 +2,10 @@
 
 #include "form_support.h"
 
+#include "recio/last_resort.h"
+
 #include <cstdio>
+#include <cstdlib>
 
 namespace zirel {
 
@@ -20,6 +23,17 @@ void report_fatal(const FatalReport& report) {
   show_message_box(text + "\n\nThe program will end.", "Zirel");
 }
 
-void install_fatal_report() { set_fatal_handler(report_fatal); }
+void report_unexpected_failure(std::string_view failure) {
+  const std::string text = "unexpected failure: " + std::string(failure);
+  std::fflush(stdout);
+  std::fprintf(stderr, "zirel: %s\n", text.c_str());
+  std::fflush(stderr);
+  show_message_box(text + "\n\nThe program will end.", "Zirel");
+}
+
+void install_fatal_report() {
+  set_fatal_handler(report_fatal);
+  install_last_resort(report_unexpected_failure, EXIT_FAILURE);
+}
 
 }  // namespace zirel

@@ -5,6 +5,7 @@
 #include "recio/io_error.h"
 
 #include <string>
+#include <string_view>
 
 namespace zirel {
 
@@ -15,7 +16,13 @@ std::string fatal_report_text(const FatalReport& report);
 // message box over the form on screen (if any) and waits for OK.
 void report_fatal(const FatalReport& report);
 
-// Makes report_fatal the record I/O layer's fatal handler.
+// Anything unexpected that nobody caught (memory exhausted, say): "zirel:
+// unexpected failure: " and the text on standard error, then a message box.
+void report_unexpected_failure(std::string_view failure);
+
+// Makes report_fatal the record I/O layer's fatal handler, and
+// report_unexpected_failure the last resort, which ends the program with
+// exit code 1 like a fatal report.
 void install_fatal_report();
 
 }  // namespace zirel

@@ -21,7 +21,8 @@ written in either layout; amplitudes and intensities are converted on the way.
 
 Standard output gets one line, the run's final status. Exit codes: 0 completed,
 1 an input record could not be read, 2 usage, parameter or file error, 3 singular cell,
-4 the output (or the status line) could not be written, e.g. on a full disk.
+4 the output (or the status line) could not be written, e.g. on a full disk,
+5 an unexpected failure (out of memory, say).
 
 Examples:
   zirel-batch --input data.hkl --output accessible.hkl \

@@ -13,6 +13,7 @@
 #include "filtering/filter_run.h"
 #include "filtering/generation.h"
 #include "progress.h"
+#include "recio/last_resort.h"
 #include "recio/statement.h"
 #include "recio/unit.h"
 
@@ -26,11 +27,17 @@ constexpr int EXIT_SINGULAR = 3;
 // A record that cannot be written (a full disk) leaves a short output file; the
 // code must differ from 1, which means the input was at fault.
 constexpr int EXIT_WRITE_FAILURE = 4;
+// Anything nobody expected, memory exhausted say: the run did not complete.
+constexpr int EXIT_UNEXPECTED = 5;
 
 [[noreturn]] void fail_on_io(const FatalReport& report) {
   std::cerr << "zirel-batch: " << report.severity << " (" << report.number
             << "): " << report.message << "\nPROBLEM IN RUNNING PROGRAM\n";
   std::exit(EXIT_WRITE_FAILURE);
+}
+
+void report_unexpected(std::string_view failure) {
+  std::cerr << "zirel-batch: unexpected failure: " << failure << "\nPROBLEM IN RUNNING PROGRAM\n";
 }
 
 int refuse(int code, std::string_view message) {
@@ -120,6 +127,7 @@ int run(const BatchOptions& options) {
 }  // namespace zirel::batch
 
 int main(int argc, char** argv) {
+  zirel::install_last_resort(zirel::batch::report_unexpected, zirel::batch::EXIT_UNEXPECTED);
   zirel::set_fatal_handler(zirel::batch::fail_on_io);
   int exit_code = 0;
   const auto options = zirel::batch::parse_command_line(argc, argv, exit_code);

@@ -298,6 +298,20 @@ private slots:
     QVERIFY(over_form);
   }
 
+  void an_unexpected_failure_is_said_over_the_form() {
+    Scratch scratch;
+    std::string box;
+    bool over_form = false;
+    set_message_hook([&](std::string_view, std::string_view text) {
+      box = text;
+      over_form = modal_record() != nullptr;
+    });
+    QVERIFY(with_program([&](DialogRecord&) { report_unexpected_failure("out of memory"); }));
+    set_message_hook(nullptr);
+    QCOMPARE(box, std::string("unexpected failure: out of memory\n\nThe program will end."));
+    QVERIFY(over_form);
+  }
+
   // The real program: a settings file that cannot be created ends it with
   // the report on standard error, while a message box waits for the user.
   void an_unwritable_settings_file_ends_the_program() {
