@@ -26,8 +26,9 @@ public:
   // Whether this is the open file `fd` (reached by another name).
   virtual bool same_file(int fd) const { (void)fd; return false; }
 
-  // The next input record, CR LF or LF removed; valid until the next call.
-  // IO_END when there is none, else IO_OK or an error number.
+  // The next input record, CR LF or LF removed (CR, in a file whose records
+  // end at CR); valid until the next call. IO_END when there is none, else
+  // IO_OK or an error number: record_too_long past MAX_RECORD_LENGTH.
   virtual IoStatus next_record(std::string_view& record) = 0;
   // Appends one record and its CR LF. IO_OK or an error number.
   virtual IoStatus write_record(std::string_view record) = 0;
@@ -47,19 +48,39 @@ private:
   std::vector<char> record_space_;
 };
 
-// Splits the record at the front of [begin, end) off: up to a LF, with a CR
-// before it dropped. False when no LF is left (the bytes may be a last line
-// without one, or the start of a record not yet read). The first `scanned`
-// bytes are known to hold no LF.
+// Longest input record. Text records of this program are a few dozen
+// characters; a "line" of more than a mebibyte is no text (a binary file,
+// /dev/zero) and is refused as an input error instead of being gathered
+// without end.
+inline constexpr size_t MAX_RECORD_LENGTH = size_t(1) << 20;
+
+// What ends a record: LF (a CR before it is dropped), or CR alone in a file
+// that holds CR but no LF at all (old Mac text). `bytes` are the file's first
+// bytes: up to its first LF, or more than MAX_RECORD_LENGTH + 1 of them, or
+// all of it. A stray CR in a file with LF line ends stays in its record.
+inline char record_end_for(std::string_view bytes) {
+  if (bytes.find('\n') != std::string_view::npos) return '\n';
+  return bytes.find('\r') != std::string_view::npos ? '\r' : '\n';
+}
+
+// Splits the record at the front of [begin, end) off: up to `record_end`, and
+// with LF a CR before it dropped. False when no record end is left (the bytes
+// may be a last line without one, or the start of a record not yet read).
+// The first `scanned` bytes are known to hold no record end.
 inline bool split_record(const char*& begin, const char* end, std::string_view& record,
-                         size_t scanned = 0) {
+                         char record_end = '\n', size_t scanned = 0) {
   const char* from = begin + scanned;
-  auto* lf = static_cast<const char*>(from >= end ? nullptr : std::memchr(from, '\n', size_t(end - from)));
-  if (lf == nullptr) return false;
-  const char* stop = (lf > begin && lf[-1] == '\r') ? lf - 1 : lf;
+  auto* at = static_cast<const char*>(from >= end ? nullptr : std::memchr(from, record_end, size_t(end - from)));
+  if (at == nullptr) return false;
+  const char* stop = (record_end == '\n' && at > begin && at[-1] == '\r') ? at - 1 : at;
   record = std::string_view(begin, size_t(stop - begin));
-  begin = lf + 1;
+  begin = at + 1;
   return true;
+}
+
+// A record read whole: too long, or fine.
+inline IoStatus checked_length(std::string_view record) {
+  return record.size() > MAX_RECORD_LENGTH ? io_status(IoError::record_too_long) : IO_OK;
 }
 
 // A statement on a unit that nothing is connected to: resolved as an open failure.

@@ -67,6 +67,15 @@ bool FileConnection::refill() {
   }
 }
 
+// Reads until the first LF, more than a record's worth of bytes, or the end.
+void FileConnection::decide_record_end() {
+  for (;;) {
+    const std::string_view seen(begin_, size_t(end_ - begin_));
+    if (seen.find('\n') != std::string_view::npos || seen.size() > MAX_RECORD_LENGTH + 1 || !refill()) break;
+  }
+  record_end_ = record_end_for(std::string_view(begin_, size_t(end_ - begin_)));
+}
+
 IoStatus FileConnection::next_record(std::string_view& record) {
   if (mode_ == Mode::writing) {
     if (IoStatus st = flush()) return st;
@@ -75,17 +84,21 @@ IoStatus FileConnection::next_record(std::string_view& record) {
     source_done_ = true;
   }
   mode_ = Mode::reading;
+  if (record_end_ == 0) decide_record_end();
   size_t scanned = 0;
   for (;;) {
-    if (split_record(begin_, end_, record, scanned)) return IO_OK;
+    if (split_record(begin_, end_, record, record_end_, scanned)) return checked_length(record);
     scanned = size_t(end_ - begin_);
+    // Too long already (one more byte may be the CR of a CR LF): the record
+    // is not gathered any further.
+    if (scanned > MAX_RECORD_LENGTH + 1) return io_status(IoError::record_too_long);
     if (!refill()) break;
   }
   if (read_failed_) return READ_FAILURE;
   if (begin_ == end_) return IO_END;
   record = std::string_view(begin_, size_t(end_ - begin_));  // last line, no LF
   begin_ = end_;
-  return IO_OK;
+  return checked_length(record);
 }
 
 // A sequential write makes its record the last one: the file is cut where
@@ -101,6 +114,7 @@ IoStatus FileConnection::start_writing() {
   begin_ = end_ = nullptr;
   source_done_ = false;
   mode_ = Mode::writing;
+  record_end_ = 0;  // what is read next was written with CR LF
   return IO_OK;
 }
 
@@ -137,6 +151,7 @@ IoStatus FileConnection::rewind() {
   IoStatus st = mode_ == Mode::writing ? flush() : IO_OK;
   mode_ = Mode::idle;
   read_failed_ = false;
+  record_end_ = 0;
   begin_ = end_ = nullptr;
   source_done_ = false;
   if (seekable_) {

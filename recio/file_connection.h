@@ -31,12 +31,14 @@ private:
   IoStatus start_writing();
   IoStatus flush();
   bool refill();
+  void decide_record_end();
 
   int fd_;
   bool read_only_;
   bool owns_fd_;
   bool seekable_;
   Mode mode_ = Mode::idle;
+  char record_end_ = 0;  // '\n' or '\r' once decided from the first bytes read
   // Input: unread bytes are [begin_, end_); file_pos_ is the handle's offset.
   std::vector<char> in_buf_;
   const char* begin_ = nullptr;

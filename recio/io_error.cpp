@@ -10,6 +10,7 @@ namespace zirel {
 std::string_view io_message_pattern(int32_t number) {
   switch (static_cast<IoError>(number)) {
     case IoError::permission_denied: return "permission to access file denied, unit %d, file %s";
+    case IoError::record_too_long: return "input record too long, unit %d, file %s";
     case IoError::end_of_file: return "end-of-file during read, unit %d, file %s";
     case IoError::file_not_found: return "file not found, unit %d, file %s";
     case IoError::open_failure: return "open failure, unit %d, file %s";

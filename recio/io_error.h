@@ -18,6 +18,7 @@ constexpr IoStatus IO_END = -1;
 // report and of the statuses handed back, so they never change.
 enum class IoError : int32_t {
   permission_denied = 9,
+  record_too_long = 22,  // an input record longer than MAX_RECORD_LENGTH
   end_of_file = 24,
   file_not_found = 29,
   open_failure = 30,

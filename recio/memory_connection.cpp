@@ -5,16 +5,17 @@
 namespace zirel {
 
 MemoryInput::MemoryInput(std::string name, std::string_view bytes)
-    : Connection(std::move(name)), bytes_(bytes), begin_(bytes.data()) {}
+    : Connection(std::move(name)), bytes_(bytes), begin_(bytes.data()),
+      record_end_(record_end_for(bytes.substr(0, MAX_RECORD_LENGTH + 2))) {}
 
 IoStatus MemoryInput::next_record(std::string_view& record) {
   const char* end = bytes_.data() + bytes_.size();
   if (begin_ == end) return IO_END;
-  if (!split_record(begin_, end, record)) {
+  if (!split_record(begin_, end, record, record_end_)) {
     record = std::string_view(begin_, size_t(end - begin_));  // last line, no LF
     begin_ = end;
   }
-  return IO_OK;
+  return checked_length(record);
 }
 
 IoStatus MemoryInput::write_record(std::string_view) {

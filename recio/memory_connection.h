@@ -23,6 +23,7 @@ public:
 private:
   std::string_view bytes_;
   const char* begin_;  // unread bytes are [begin_, end of bytes_)
+  char record_end_;
 };
 
 // Every record written is appended, with its CR LF, to the caller's string.

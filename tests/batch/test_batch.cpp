@@ -98,6 +98,38 @@ TEST_F(Batch, UnreadableRecordExitsWithOne) {
   EXPECT_EQ(slurp(dir_ / "out.hkl"), "   1   0   0 100.000 1.00000\r\n");
 }
 
+// A record without end (a device that never sends a line feed) is an unreadable
+// record, not a run toward all the memory there is.
+TEST_F(Batch, RecordWithoutEndIsAnInputError) {
+  if (!fs::exists("/dev/zero"))
+    GTEST_SKIP() << "no /dev/zero";
+  const Transcript input = run("--input /dev/zero --output out.hkl " + PARAMS);
+  EXPECT_EQ(input.exit_code, 1);
+  EXPECT_EQ(input.out, "  ERROR READING FILE AFTER LINE     0\n");
+  EXPECT_EQ(input.err, "PROBLEM IN RUNNING PROGRAM\n");
+  EXPECT_EQ(slurp(dir_ / "out.hkl"), "");
+
+  put(dir_ / "keep.hkl", "   1   0   0   100.0     1.0\r\n");
+  const Transcript settings = run("--input input.hkl --output keep.hkl --settings /dev/zero");
+  EXPECT_EQ(settings.exit_code, 2);
+  EXPECT_EQ(settings.out, "");
+  EXPECT_EQ(settings.err, "zirel-batch: --settings: /dev/zero: record 1 cannot be read\n");
+  EXPECT_EQ(slurp(dir_ / "keep.hkl"), "   1   0   0   100.0     1.0\r\n");
+}
+
+// Old Mac text: every record is read, as from the same file with CR LF.
+TEST_F(Batch, CrOnlyFileIsReadRecordByRecord) {
+  std::string cr_only = slurp(dir_ / "input.hkl");
+  cr_only.erase(std::remove(cr_only.begin(), cr_only.end(), '\n'), cr_only.end());
+  ASSERT_EQ(cr_only.find('\n'), std::string::npos);
+  put(dir_ / "mac.hkl", cr_only);
+  const Transcript t = run("--input mac.hkl --output out.hkl " + PARAMS);
+  EXPECT_EQ(t.exit_code, 0);
+  EXPECT_EQ(t.out, "PROGRAM COMPLETED:     8 REFLECTIONS INPUT    6 OUTPUT\n");
+  EXPECT_EQ(t.err, "");
+  EXPECT_EQ(slurp(dir_ / "out.hkl"), slurp(dir_ / "shelx_to_shelx.hkl"));
+}
+
 TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
   // A file-size limit of 1 KiB stands in for a full disk: with SIGXFSZ ignored,
   // a write beyond it fails the way it does on a full disk.

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "fatal_catcher.h"
 #include "recio/statement.h"
@@ -123,7 +124,7 @@ TEST_F(UnitTest, FullDiskIsAWriteError) {
   t.close(2);
 }
 
-TEST_F(UnitTest, ManyRecordsAndOneHugeRecordCrossTheBuffers) {
+TEST_F(UnitTest, ManyRecordsCrossTheBuffersAndAHugeRecordIsAnError) {
   std::string name = path("big.hkl");
   std::string text;
   const int count = 150000;  // about 4 MB, several input buffers
@@ -135,11 +136,97 @@ TEST_F(UnitTest, ManyRecordsAndOneHugeRecordCrossTheBuffers) {
   const RecordFormat fmt("(3I4,F8.0,F8.0)");
   int32_t h, k, l, n = 0;
   float a, b;
-  while (read_formatted(t, 1, fmt, {h, k, l, a, b}, {.err = true, .end = true}) == IO_OK && a == 10.0f) ++n;
-  EXPECT_EQ(n, count);  // the loop ended on the huge record, whose first fields are blank
-  ASSERT_EQ(read_formatted(t, 1, RecordFormat("(I4)"), {h}, {.end = true}), IO_OK);
-  EXPECT_EQ(h, 9);
-  EXPECT_EQ(read_formatted(t, 1, RecordFormat("(I4)"), {h}, {.end = true}), IO_END);
+  IoStatus st;
+  while ((st = read_formatted(t, 1, fmt, {h, k, l, a, b}, {.err = true, .end = true})) == IO_OK) ++n;
+  EXPECT_EQ(n, count);
+  EXPECT_EQ(st, 22);  // input record too long
+  test::Fatal f = test::fatal_of([&] { read_formatted(t, 1, fmt, {h}); });
+  EXPECT_EQ(f.message, "input record too long, unit 1, file " + name);
+}
+
+// A record of more than a mebibyte is an input error, not gathered without end:
+// the same from a file (through its buffers) and from memory.
+TEST_F(UnitTest, RecordLengthLimit) {
+  constexpr size_t MIB = size_t(1) << 20;
+  struct Case {
+    const char* what;
+    std::string text;
+    IoStatus first;
+  };
+  const Case cases[] = {
+      {"a mebibyte, CR LF", std::string(MIB, '1') + "\r\n", IO_OK},
+      {"a mebibyte, last line without LF", std::string(MIB, '1'), IO_OK},
+      {"one more, LF", std::string(MIB + 1, '1') + "\n", 22},
+      {"one more, no LF", std::string(MIB + 1, '1'), 22},
+      {"three mebibytes, then a record", std::string(3 * MIB, ' ') + "\n  5\n", 22},
+  };
+  for (const Case& c : cases) {
+    spit(path("long.txt"), c.text);
+    for (bool from_file : {true, false}) {
+      if (from_file)
+        ASSERT_EQ(t.open(1, path("long.txt"), "OLD", "READ"), IO_OK);
+      else
+        t.connect_memory_input(1, c.text);
+      int32_t v = 0;
+      EXPECT_EQ(read_formatted(t, 1, RecordFormat("(I1)"), {v}, {.err = true, .end = true}), c.first)
+          << c.what << (from_file ? " (file)" : " (memory)");
+      t.close(1);
+    }
+  }
+  if (!fs::exists("/dev/zero")) return;
+  ASSERT_EQ(t.open(1, "/dev/zero", "OLD", "READ"), IO_OK);
+  int32_t v = 0;
+  EXPECT_EQ(read_list(t, 1, {v}, {.err = true, .end = true}), 22);
+}
+
+// Old Mac text: a file with CR but no LF at all has its records end at CR.
+// A CR inside a file with LF line ends stays where it is.
+TEST_F(UnitTest, RecordsEndAtCrOnlyWhenTheFileHasNoLf) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> records;
+  };
+  const Case cases[] = {
+      {"CR only", "  1\r  2\r  3\r", {"  1", "  2", "  3"}},
+      {"CR only, last line without CR", "  1\r  2", {"  1", "  2"}},
+      {"CR LF", "  1\r\n  2\r\n", {"  1", "  2"}},
+      {"LF with a stray CR", "  1\r  2\n  3\n", {"  1\r  2", "  3"}},
+      {"LF after a run of CRs", std::string(40, '\r') + "\n  4\n", {std::string(39, '\r'), "  4"}},
+  };
+  for (const Case& c : cases) {
+    spit(path("records.txt"), c.text);
+    for (bool from_file : {true, false}) {
+      if (from_file)
+        ASSERT_EQ(t.open(1, path("records.txt"), "OLD", "READ"), IO_OK);
+      else
+        t.connect_memory_input(1, c.text);
+      std::vector<std::string> got;
+      std::string_view record;
+      while (read_formatted(t, 1, RecordFormat("(I1)"), IoList(), {.err = true, .end = true}, &record) == IO_OK)
+        got.emplace_back(record);
+      EXPECT_EQ(got, c.records) << c.what << (from_file ? " (file)" : " (memory)");
+      t.close(1);
+    }
+  }
+}
+
+// Rewritten by the program, a CR-only file gets CR LF records and is read by them.
+TEST_F(UnitTest, CrOnlyFileRewrittenIsReadByItsNewLineEnds) {
+  spit(path("old.dat"), "  1  2\r  3  4\r");
+  ASSERT_EQ(t.open(3, path("old.dat"), "OLD"), IO_OK);
+  int32_t a = 0, b = 0;
+  ASSERT_EQ(read_list(t, 3, {a, b}), IO_OK);
+  EXPECT_EQ(b, 2);
+  t.rewind(3);
+  write_formatted(t, 3, TWO_I5, {5, 6});
+  write_formatted(t, 3, TWO_I5, {7, 8});
+  t.rewind(3);
+  ASSERT_EQ(read_list(t, 3, {a, b}), IO_OK);
+  ASSERT_EQ(read_list(t, 3, {a, b}), IO_OK);
+  EXPECT_EQ(b, 8);
+  t.close(3);
+  EXPECT_EQ(slurp(path("old.dat")), "    5    6\r\n    7    8\r\n");
 }
 
 TEST_F(UnitTest, ProgramEndClosesEveryUnit) {
