@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include "filtering/filter_run.h"
+#include "filtering/version.h"
 #include "recio/edit.h"
 #include "recio/statement.h"
 
@@ -120,9 +121,11 @@ std::optional<BatchOptions> parse_command_line(int argc, char** argv, int& exit_
                  "by the program; options given here override its values, e.g. --settings zirel.dat")
       ->type_name("FILE");
   app.add_flag("--quiet", o.quiet, "No progress on standard error");
+  // Answered before any other option is checked, like --help.
+  app.set_version_flag("--version", "zirel-batch " ZIREL_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help or --version: printed, and done
     exit_code = app.exit(e);
     return std::nullopt;
   } catch (const CLI::ParseError& e) {
