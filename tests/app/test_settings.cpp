@@ -1,7 +1,7 @@
 // The settings file at start-up: creation, hand-edited files, the fallback
 // to the defaults, and what the form shows.
-#include "settings_file.h"
-#include "shell_harness.h"
+#include "app/settings_file.h"
+#include "tests/app/shell_harness.h"
 
 #include <QFile>
 
