@@ -4,15 +4,12 @@
 
 #include <string>
 #include "filtering/settings_records.h"
+#include "tests/filtering/settings_fixtures.h"
 
 namespace zirel {
 namespace {
 
-const std::string DEFAULT_FILE =
-    "   5.00000   5.00000   5.00000  90.00000  90.00000  90.00000\r\n"
-    "   0.70930  40.00000\r\n"
-    "    0   0.00000   0.00000   1.00000\r\n"
-    "    1    1\r\n";
+using test::DEFAULT_FILE;
 
 TEST(SettingsRecords, DefaultsAreWrittenInTheirColumns) {
   RunSettings s;
