@@ -1,36 +1,16 @@
-#include "filter_run.h"
+#include "filtering/filter_run.h"
 
-#include "reflection_layouts.h"
-#include "status_texts.h"
+#include "filtering/reflection_layouts.h"
+#include "filtering/status_texts.h"
 
 namespace zirel {
 
-namespace {
-
-// The next reflection from the file or the generator: IO_OK, IO_END or an error number.
-IoStatus next_reflection(InputKind kind, GenerationState* generator, Reflection& r) {
-  if (kind != InputKind::Generated)
-    return read_reflection(INPUT_UNIT, kind, r);
-  if (generator == nullptr)
-    return IO_END;
-  const std::optional<Miller> m = next_generated_reflection(*generator);
-  if (!m)
-    return IO_END;
-  r = Reflection{};
-  r.h = m->h;
-  r.k = m->k;
-  r.l = m->l;
-  return IO_OK;
-}
-
-}  // namespace
-
-FilterCounts filter_reflections(const RunSettings& settings, const AccessibilityRun& access,
-                                GenerationState* generator, StatusSink& status, bool keep_columns) {
+FilterCounts filter_reflections(const AccessibilityRun& access, ReflectionSource& source,
+                                ReflectionSink& sink, StatusSink& status) {
   FilterCounts counts;
   Reflection r;
   for (;;) {
-    const IoStatus st = next_reflection(settings.input_kind, generator, r);
+    const IoStatus st = source.next(r);
     if (st == IO_END)
       break;
     if (st != IO_OK) {
@@ -45,7 +25,7 @@ FilterCounts filter_reflections(const RunSettings& settings, const Accessibility
       show_progress(status, counts.records_read);
     if (is_accessible(access, r.h, r.k, r.l) != Accessibility::Accessible)
       continue;
-    if (write_reflection(OUTPUT_UNIT, settings.output_kind, r, keep_columns))
+    if (sink.write(r))
       ++counts.reflections_output;
     else
       ++counts.too_large;

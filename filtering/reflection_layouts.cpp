@@ -1,8 +1,8 @@
-#include "reflection_layouts.h"
+#include "filtering/reflection_layouts.h"
 
 #include <cctype>
 #include <cmath>
-#include "fit_decimals.h"
+#include "filtering/fit_decimals.h"
 #include "recio/edit.h"
 #include "recio/statement.h"
 
@@ -52,7 +52,7 @@ void fit_uncertainty(int32_t width, float& sigma, int32_t& decimals, float place
 
 // The writes have no error branch: a record that cannot be written is a fatal report
 // that ends the run, so their status, when they return, is always IO_OK.
-bool write_shelx(int32_t unit, const Reflection& r, bool keep_columns) {
+bool write_shelx(UnitTable& table, int32_t unit, const Reflection& r, bool keep_columns) {
   const FitResult first = fit_decimals(7, r.intensity);
   if (first.failed || !indices_fit(r, 4))
     return false;
@@ -61,10 +61,10 @@ bool write_shelx(int32_t unit, const Reflection& r, bool keep_columns) {
   fit_uncertainty(7, sigma, d2, 999999.0f);
   const DecimalsSource decimals{{first.decimals, d2}};
   if (keep_columns)
-    write_formatted(unit, shelx_output_with_extra(),
+    write_formatted(table, unit, shelx_output_with_extra(),
                     {r.h, r.k, r.l, r.intensity, sigma, r.extra_columns}, decimals);
   else
-    write_formatted(unit, shelx_output(), {r.h, r.k, r.l, r.intensity, sigma}, decimals);
+    write_formatted(table, unit, shelx_output(), {r.h, r.k, r.l, r.intensity, sigma}, decimals);
   return true;
 }
 
@@ -78,7 +78,7 @@ int32_t pass_real_decimals(float value) {
   return -1;
 }
 
-bool write_cellex(int32_t unit, const Reflection& r) {
+bool write_cellex(UnitTable& table, int32_t unit, const Reflection& r) {
   Amplitude a = amplitude_of(r);
   const FitResult first = fit_decimals(9, a.f);
   const int32_t d3 = pass_real_decimals(r.pass_real);
@@ -86,7 +86,7 @@ bool write_cellex(int32_t unit, const Reflection& r) {
     return false;
   int32_t d2 = 0;
   fit_uncertainty(5, a.sigma_f, d2, 9999.0f);
-  write_formatted(unit, cellex_output(),
+  write_formatted(table, unit, cellex_output(),
                   {r.h, r.k, r.l, a.f, a.sigma_f, r.pass_real, r.pass_integer},
                   DecimalsSource{{first.decimals, d2, d3}});
   return true;
@@ -94,11 +94,11 @@ bool write_cellex(int32_t unit, const Reflection& r) {
 
 }  // namespace
 
-IoStatus read_reflection(int32_t unit, InputKind kind, Reflection& r) {
+IoStatus read_reflection(UnitTable& table, int32_t unit, InputKind kind, Reflection& r) {
   r.extra_columns = {};
   if (kind == InputKind::Cellex) {
     float f = 0.0f, sigma_f = 0.0f;
-    const IoStatus st = read_formatted(unit, cellex_input(),
+    const IoStatus st = read_formatted(table, unit, cellex_input(),
                                        {r.h, r.k, r.l, f, sigma_f, r.pass_real, r.pass_integer},
                                        READ_BRANCHES);
     if (st == IO_OK)
@@ -108,7 +108,7 @@ IoStatus read_reflection(int32_t unit, InputKind kind, Reflection& r) {
   r.pass_real = 0.0f;
   r.pass_integer = 0;
   std::string_view record;
-  const IoStatus st = read_formatted(unit, shelx_input(),
+  const IoStatus st = read_formatted(table, unit, shelx_input(),
                                      {r.h, r.k, r.l, r.intensity, r.sigma_intensity},
                                      READ_BRANCHES, &record);
   if (record.size() > SHELX_RECORD_COLUMNS)
@@ -128,8 +128,10 @@ Amplitude amplitude_of(const Reflection& r) {
   return {f, (r.sigma_intensity / 2.0f) / f};
 }
 
-bool write_reflection(int32_t unit, OutputKind kind, const Reflection& r, bool keep_columns) {
-  return kind == OutputKind::Shelx ? write_shelx(unit, r, keep_columns) : write_cellex(unit, r);
+bool write_reflection(UnitTable& table, int32_t unit, OutputKind kind, const Reflection& r,
+                      bool keep_columns) {
+  return kind == OutputKind::Shelx ? write_shelx(table, unit, r, keep_columns)
+                                   : write_cellex(table, unit, r);
 }
 
 bool names_shelx_file(std::string_view name) {

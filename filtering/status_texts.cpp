@@ -1,8 +1,8 @@
-#include "status_texts.h"
+#include "filtering/status_texts.h"
 
 #include <array>
 #include <span>
-#include "filter_run.h"
+#include "filtering/filter_run.h"
 #include "recio/edit.h"
 #include "recio/statement.h"
 

@@ -2,7 +2,7 @@
 
 #include <fstream>
 #include <sstream>
-#include "filter_harness.h"
+#include "tests/filtering/filter_harness.h"
 #include "filtering/reflection_layouts.h"
 
 namespace zirel {
@@ -255,21 +255,23 @@ TEST(FilterMends, ShelxRecordKeepsItsExtraColumnsWhenAsked) {
   };
   for (const Case& c : cases) {
     std::string out;
-    units().connect_memory_input(INPUT_UNIT, in);
-    units().connect_memory_output(OUTPUT_UNIT, out);
+    UnitTable table;
+    table.connect_memory_input(INPUT_UNIT, in);
+    table.connect_memory_output(OUTPUT_UNIT, out);
+    ReflectionFile source(table, INPUT_UNIT, SHELX_IN);
+    ReflectionSink sink(table, OUTPUT_UNIT, SHELX_OUT, c.keep);
     Reflection r;
-    while (read_reflection(INPUT_UNIT, SHELX_IN, r) == IO_OK)
-      write_reflection(OUTPUT_UNIT, SHELX_OUT, r, c.keep);
-    units().close(INPUT_UNIT);
-    units().close(OUTPUT_UNIT);
+    while (source.next(r) == IO_OK)
+      sink.write(r);
+    table.close(OUTPUT_UNIT);
     EXPECT_EQ(out, c.expected) << c.keep;
   }
   // Cellex input has no extra columns to give.
-  units().connect_memory_input(INPUT_UNIT, "  1  0  0      10.0   1.0   0.00000    7 extra\r\n");
+  UnitTable table;
+  table.connect_memory_input(INPUT_UNIT, "  1  0  0      10.0   1.0   0.00000    7 extra\r\n");
   Reflection r;
-  ASSERT_EQ(read_reflection(INPUT_UNIT, CELLEX_IN, r), IO_OK);
+  ASSERT_EQ(read_reflection(table, INPUT_UNIT, CELLEX_IN, r), IO_OK);
   EXPECT_EQ(r.extra_columns, "");
-  units().close(INPUT_UNIT);
 }
 
 TEST(FilterMends, NegativeAmplitudeNeverGivesNegativeUncertainty) {

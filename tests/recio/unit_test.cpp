@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "fatal_catcher.h"
+#include "tests/recio/fatal_catcher.h"
 #include "recio/statement.h"
 
 namespace zirel {
