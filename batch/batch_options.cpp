@@ -19,7 +19,8 @@ DATA.HKL too) is a SHELX file (h k l, I, sigma(I)); any other name is a Cellex
 written in either layout; amplitudes and intensities are converted on the way.
 
 Standard output gets one line, the run's final status. Exit codes: 0 completed,
-1 an input record could not be read, 2 usage, parameter or file error, 3 singular cell,
+1 an input record could not be read, 2 usage, parameter or file error, 3 no cell
+(singular, or edges or angles that describe none),
 4 the output (or the status line) could not be written, e.g. on a full disk,
 5 an unexpected failure (out of memory, say).
 
@@ -162,10 +163,6 @@ std::optional<RunSettings> run_settings_of(const BatchOptions& o, Refusal& refus
     return std::nullopt;
   if (!o.psi_max.empty() && !convert({o.psi_max}, &s.psi_max, "--psi-max", refusal))
     return std::nullopt;
-  if (!(s.wavelength > 0.0f)) {
-    refusal.message = "--wavelength must be positive";
-    return std::nullopt;
-  }
   s.input_kind = o.generate ? InputKind::Generated : input_kind_for_name(o.input);
   s.output_kind = output_kind_for_name(o.output);
   if (o.keep_columns && (s.input_kind != InputKind::Shelx || s.output_kind != OutputKind::Shelx)) {

@@ -21,7 +21,7 @@ namespace {
 
 constexpr int EXIT_READ_ERROR = 1;
 constexpr int EXIT_USAGE = 2;
-constexpr int EXIT_SINGULAR = 3;
+constexpr int EXIT_BAD_CELL = 3;  // and any other cell that is no cell
 // A record that cannot be written (a full disk) leaves a short output file; the
 // code must differ from 1, which means the input was at fault.
 constexpr int EXIT_WRITE_FAILURE = 4;
@@ -49,6 +49,7 @@ std::string option_of(RunParameter parameter, const BatchOptions& options) {
     case RunParameter::cell: return "--cell";
     case RunParameter::wavelength: return "--wavelength";
     case RunParameter::psi_max: return "--psi-max";
+    case RunParameter::generation: return "--generate";
     case RunParameter::axis: break;
   }
   if (!options.uvw.empty())
@@ -56,15 +57,16 @@ std::string option_of(RunParameter parameter, const BatchOptions& options) {
   return options.hkl.empty() ? "axis" : "--hkl";
 }
 
-// A singular cell is exit 3 with its determinant line; every other refusal is a
-// parameter error, exit 2, naming the option.
+// A cell that is no cell is exit 3, a singular one with its determinant line; every
+// other refusal is a parameter error, exit 2, naming the option.
 int refuse_run(const RunRefusal& refusal, const BatchOptions& options) {
   if (refusal.kind == RefusalKind::singular_cell) {
     const auto line = determinant_line(refusal.determinant);
     std::cerr << refusal.message << '\n' << std::string_view(line.data(), line.size()) << '\n';
-    return EXIT_SINGULAR;
+    return EXIT_BAD_CELL;
   }
-  return refuse(EXIT_USAGE, option_of(refusal.parameter, options) + ": " + refusal.message);
+  const int code = refusal.kind == RefusalKind::invalid_cell ? EXIT_BAD_CELL : EXIT_USAGE;
+  return refuse(code, option_of(refusal.parameter, options) + ": " + refusal.message);
 }
 
 // Same device and inode: writing the output would destroy the input it reads.

@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <numbers>
 
 namespace zirel {
 
@@ -81,6 +82,27 @@ CellMetric build_metric(const UnitCell& cell) {
   out.g_star = inv.inverse;
   out.determinant = inv.determinant;
   return out;
+}
+
+double normalised_volume_squared(const UnitCell& cell) {
+  const double to_radians = std::numbers::pi / 180.0;
+  const double ca = std::cos(cell.alpha * to_radians);
+  const double cb = std::cos(cell.beta * to_radians);
+  const double cg = std::cos(cell.gamma * to_radians);
+  return 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;
+}
+
+double cell_volume(const UnitCell& cell) {
+  return double(cell.a) * cell.b * cell.c * std::sqrt(normalised_volume_squared(cell));
+}
+
+bool edges_positive(const UnitCell& cell) { return cell.a > 0.0f && cell.b > 0.0f && cell.c > 0.0f; }
+
+bool angles_form_cell(const UnitCell& cell) {
+  for (float angle : {cell.alpha, cell.beta, cell.gamma})
+    if (!(angle > 0.0f && angle < 180.0f))
+      return false;
+  return normalised_volume_squared(cell) > MIN_NORMALISED_VOLUME_SQUARED;
 }
 
 float direct_length(const CellMetric& metric, const Vec3& v) {

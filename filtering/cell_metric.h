@@ -16,6 +16,13 @@ inline constexpr std::string_view SINGULAR_CELL_MESSAGE =
 // Text before the determinant (written F10.4) on the console report of a singular cell.
 inline constexpr std::string_view DETERMINANT_LABEL = "   Determinant of Metric tensor = ";
 
+// A cell that passes the determinant test can still be no cell at all.
+inline constexpr std::string_view CELL_EDGES_MESSAGE = "UNIT CELL EDGES MUST BE POSITIVE";
+inline constexpr std::string_view CELL_ANGLES_MESSAGE = "UNIT CELL ANGLES DO NOT FORM A CELL";
+// (V / abc)^2 at or below this: the angles close no cell (flat, or impossible such as
+// alpha + beta < gamma). No real crystal comes near it; a cell of 90, 90, 0.06 degrees does.
+inline constexpr double MIN_NORMALISED_VOLUME_SQUARED = 1.0e-6;
+
 struct Inversion {
   MetricTensor inverse;      // all zero when singular
   float determinant = 0.0f;  // 0 when singular
@@ -39,6 +46,21 @@ Inversion invert_matrix3(const MetricTensor& a, float tolerance);
 // precision (an edge beyond ~1e19 A, or a NaN parameter): nothing could be computed from it.
 // A determinant beyond the float range (edges over ~2.6e6 A) is reported as infinity.
 CellMetric build_metric(const UnitCell& cell);
+
+// (V / abc)^2 = 1 - cos^2 alpha - cos^2 beta - cos^2 gamma + 2 cos alpha cos beta cos gamma,
+// in double from the angles in degrees (International Tables Vol. B, 1.1.2).
+double normalised_volume_squared(const UnitCell& cell);
+
+// The cell's volume in A^3, in double; meaningful only for a cell whose edges are
+// positive and whose angles form a cell.
+double cell_volume(const UnitCell& cell);
+
+// All three edges above 0 (a NaN is not).
+bool edges_positive(const UnitCell& cell);
+
+// Each angle strictly between 0 and 180 degrees, and (V / abc)^2 above
+// MIN_NORMALISED_VOLUME_SQUARED.
+bool angles_form_cell(const UnitCell& cell);
 
 // Length in angstroms of v1 a + v2 b + v3 c.
 float direct_length(const CellMetric& metric, const Vec3& v);

@@ -29,7 +29,7 @@ int index_bound(const RunSettings& s, const CellMetric& metric, bool& limited) {
   // candidate; a wavelength that is not positive has no limiting sphere.
   if (metric.singular || !(s.wavelength > 0.0f) || !(n >= 1.0L))
     return 0;
-  if (n > static_cast<ld>(INDEX_BOUND_LIMIT)) {
+  if (n >= static_cast<ld>(INDEX_BOUND_LIMIT + 1)) {
     limited = true;
     return INDEX_BOUND_LIMIT;
   }
@@ -118,6 +118,12 @@ bool next_row(GenerationState& s) {
 }
 
 }  // namespace
+
+double expected_generated_reflections(const RunSettings& s) {
+  const double psi = std::clamp(double(s.psi_max), 0.0, 90.0) * std::numbers::pi / 180.0;
+  const double radius = 2.0 * std::sin(psi) / double(s.wavelength);
+  return 4.0 / 3.0 * std::numbers::pi * radius * radius * radius * cell_volume(s.cell);
+}
 
 GenerationState prepare_generation(const RunSettings& settings, const CellMetric& metric) {
   GenerationState s;

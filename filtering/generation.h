@@ -18,6 +18,10 @@ struct Miller {
 // from enumerating without end. Below the cap nothing changes.
 inline constexpr int INDEX_BOUND_LIMIT = 999;
 
+// Most reflections a generation may produce: more is a mistake (a wavelength of 1e-6 A
+// would run for most of an hour toward 200 GB of output), refused before it starts.
+inline constexpr double MAX_GENERATED_REFLECTIONS = 1.0e8;
+
 // One enumeration of the index cube, h slowest and l fastest, each from -n to n.
 // Owned by the caller; prepare_generation starts it afresh.
 struct GenerationState {
@@ -43,6 +47,11 @@ struct GenerationState {
 // n = (amax * 2.5) sin(Psi max) / lambda, truncated. n is 0 (nothing is generated) for a
 // singular cell, a wavelength that is not positive, Psi max of 0 or below, or NaN anywhere.
 GenerationState prepare_generation(const RunSettings& settings, const CellMetric& metric);
+
+// About how many reflections the generation yields: the volume of its sphere in
+// reciprocal space, radius 2 sin(Psi max) / lambda, times the cell volume (one
+// reciprocal lattice point per 1/V). For a cell whose angles form a cell.
+double expected_generated_reflections(const RunSettings& settings);
 
 // The next h k l inside the limiting sphere with 2 theta <= 2 Psi max, or nothing at
 // the end. Only scans l where a reflection can qualify; the sequence is exactly

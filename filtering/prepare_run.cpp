@@ -14,16 +14,36 @@ RunPreparation refuse(RefusalKind kind, RunParameter parameter, std::string_view
 }  // namespace
 
 RunPreparation prepare_run(const RunSettings& settings, bool generate) {
+  // A Psi max of 180 generated nothing and reported success; NaN fails both tests.
+  if (!(settings.wavelength > 0.0f))
+    return refuse(RefusalKind::invalid_parameter, RunParameter::wavelength, WAVELENGTH_MESSAGE);
+  if (!(settings.psi_max >= 0.0f && settings.psi_max <= 90.0f))
+    return refuse(RefusalKind::invalid_parameter, RunParameter::psi_max, PSI_MAX_MESSAGE);
+
   PreparedRun run;
   run.metric = build_metric(settings.cell);
   if (run.metric.singular)
     return refuse(RefusalKind::singular_cell, RunParameter::cell, SINGULAR_CELL_MESSAGE,
                   run.metric.determinant);
+  // Cells that pass the determinant test and are still no cell (alpha 0, angles that
+  // cannot close, a flat cell) would otherwise give a plausible-looking output.
+  if (!edges_positive(settings.cell))
+    return refuse(RefusalKind::invalid_cell, RunParameter::cell, CELL_EDGES_MESSAGE);
+  if (!angles_form_cell(settings.cell))
+    return refuse(RefusalKind::invalid_cell, RunParameter::cell, CELL_ANGLES_MESSAGE);
+
   run.access = prepare_accessibility(settings, run.metric);
   if (run.access.zero_axis)
     return refuse(RefusalKind::zero_axis, RunParameter::axis, ZERO_AXIS_MESSAGE);
-  if (generate)
+  if (generate) {
+    // Refused rather than cut short (the index cap would silently truncate the sphere)
+    // or left to run for hours.
     run.generator = prepare_generation(settings, run.metric);
+    if (run.generator->bound_limited)
+      return refuse(RefusalKind::invalid_parameter, RunParameter::generation, GENERATION_INDEX_MESSAGE);
+    if (!(expected_generated_reflections(settings) <= MAX_GENERATED_REFLECTIONS))
+      return refuse(RefusalKind::invalid_parameter, RunParameter::generation, GENERATION_COUNT_MESSAGE);
+  }
   return {std::move(run), std::nullopt};
 }
 

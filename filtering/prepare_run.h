@@ -1,7 +1,8 @@
 // From a run's settings to everything the filtering run needs, or the reason it
 // cannot run. Every front end calls this, so each refusal is decided in one place
-// and in one order: the cell (singular), then the axis (zero length), then, when
-// generating, the generator. A new refusal is one more step in prepare_run.
+// and in one order: the wavelength and Psi max, the cell (singular, then its edges,
+// then its angles), the axis (zero length), then, when generating, the size of the
+// generation. A new refusal is one more step in prepare_run.
 #pragma once
 
 #include <array>
@@ -18,11 +19,18 @@ namespace zirel {
 enum class RefusalKind {
   invalid_parameter,  // a value no run can use
   singular_cell,      // the cell's metric cannot be inverted
+  invalid_cell,       // the metric inverts, but the edges or angles describe no cell
   zero_axis,          // the axis vector has no direction
 };
 
 // The setting a refusal is about, so that a front end can name its own field or option.
-enum class RunParameter { cell, axis, wavelength, psi_max };
+enum class RunParameter { cell, axis, wavelength, psi_max, generation };
+
+inline constexpr std::string_view WAVELENGTH_MESSAGE = "WAVELENGTH MUST BE POSITIVE";
+inline constexpr std::string_view PSI_MAX_MESSAGE = "PSI MAX MUST LIE BETWEEN 0 AND 90 DEGREES";
+inline constexpr std::string_view GENERATION_COUNT_MESSAGE =
+    "TOO MANY REFLECTIONS TO GENERATE (LIMIT 100,000,000)";
+inline constexpr std::string_view GENERATION_INDEX_MESSAGE = "INDICES TOO LARGE TO GENERATE (LIMIT 999)";
 
 struct RunRefusal {
   RefusalKind kind = RefusalKind::invalid_parameter;

@@ -220,6 +220,10 @@ private slots:
     }
     QTest::newRow("singular cell") << IDC_CELL_ALPHA << "0" << "SINGULAR UNIT CELL: DETERMINANT OF METRIC TENSOR IS ZERO";
     QTest::newRow("zero axis") << IDC_AXIS_W << "0" << "AXIS DIRECTION HAS ZERO LENGTH";
+    QTest::newRow("wavelength 0") << IDC_WAVELENGTH << "0" << "WAVELENGTH MUST BE POSITIVE";
+    QTest::newRow("Psi max 180") << IDC_PSI_MAX << "180" << "PSI MAX MUST LIE BETWEEN 0 AND 90 DEGREES";
+    QTest::newRow("negative edge") << IDC_CELL_B << "-5" << "UNIT CELL EDGES MUST BE POSITIVE";
+    QTest::newRow("an angle of 200") << IDC_CELL_GAMMA << "200" << "UNIT CELL ANGLES DO NOT FORM A CELL";
   }
   void refused_runs() {
     QFETCH(int, id);
@@ -259,6 +263,21 @@ private slots:
     const std::string expected_console =
         message.startsWith("SINGULAR") ? "   Determinant of Metric tensor =     0.0000\r\n" : "";
     QCOMPARE(console(), expected_console);
+  }
+
+  // A generation that would run for hours is refused like any impossible run.
+  void a_runaway_generation_is_refused() {
+    Scratch scratch;
+    QVERIFY(with_program([&](DialogRecord& dlg) {
+      click(dlg, IDC_GENERATE);
+      select(dlg, IDC_SELECT_OUTPUT, "all.hkl");
+      set_field(dlg, IDC_WAVELENGTH, "1e-6");
+      click(dlg, IDC_RUN);
+      QCOMPARE(label(dlg, IDC_STATUS), std::string("INDICES TOO LARGE TO GENERATE (LIMIT 999)"));
+      QVERIFY(run_enabled(dlg));
+      QCOMPARE(read_file(scratch.path("all.hkl")), std::string());
+      QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+    }));
   }
 
   void a_second_run_needs_both_roles_again() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include "filtering/prepare_run.h"
 #include "tests/filtering/filter_harness.h"
@@ -19,8 +20,22 @@ RunSettings with_cell(UnitCell cell, Vec3 axis = {0, 0, 1}) {
   return s;
 }
 
+RunSettings with_beam(float wavelength, float psi_max, UnitCell cell = test::CUBIC_10) {
+  RunSettings s = with_cell(cell);
+  s.wavelength = wavelength;
+  s.psi_max = psi_max;
+  return s;
+}
+
 TEST(PrepareRun, RefusalsInTheirOrder) {
   constexpr UnitCell FLAT{5, 5, 5, 90, 90, 0};  // gamma 0: a and b coincide
+  constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr RefusalKind PARAMETER = RefusalKind::invalid_parameter;
+  constexpr RefusalKind NO_CELL = RefusalKind::invalid_cell;
+  const char* WAVELENGTH = "WAVELENGTH MUST BE POSITIVE";
+  const char* PSI = "PSI MAX MUST LIE BETWEEN 0 AND 90 DEGREES";
+  const char* EDGES = "UNIT CELL EDGES MUST BE POSITIVE";
+  const char* ANGLES = "UNIT CELL ANGLES DO NOT FORM A CELL";
   struct Case {
     const char* what;
     RunSettings settings;
@@ -29,6 +44,29 @@ TEST(PrepareRun, RefusalsInTheirOrder) {
     const char* message;
   };
   const Case cases[] = {
+      // The wavelength and Psi max come before the cell.
+      {"wavelength 0", with_beam(0.0f, 40.0f), PARAMETER, RunParameter::wavelength, WAVELENGTH},
+      {"negative wavelength", with_beam(-0.7093f, 40.0f), PARAMETER, RunParameter::wavelength, WAVELENGTH},
+      {"wavelength NaN", with_beam(NaN, 40.0f), PARAMETER, RunParameter::wavelength, WAVELENGTH},
+      {"wavelength 0 and Psi max 180", with_beam(0.0f, 180.0f), PARAMETER, RunParameter::wavelength, WAVELENGTH},
+      {"Psi max 180", with_beam(0.7093f, 180.0f), PARAMETER, RunParameter::psi_max, PSI},
+      {"Psi max just above 90", with_beam(0.7093f, 90.001f), PARAMETER, RunParameter::psi_max, PSI},
+      {"Psi max below 0", with_beam(0.7093f, -1.0f), PARAMETER, RunParameter::psi_max, PSI},
+      {"Psi max NaN", with_beam(0.7093f, NaN), PARAMETER, RunParameter::psi_max, PSI},
+      {"Psi max 180 and a singular cell", with_beam(0.7093f, 180.0f, FLAT), PARAMETER, RunParameter::psi_max, PSI},
+      // The determinant test, unchanged, then the edges, then the angles.
+      {"zero edge", with_cell({0, 5, 5, 90, 90, 90}), RefusalKind::singular_cell, RunParameter::cell,
+       "SINGULAR UNIT CELL: DETERMINANT OF METRIC TENSOR IS ZERO"},
+      {"negative edge", with_cell({5, -5, 5, 90, 90, 90}), NO_CELL, RunParameter::cell, EDGES},
+      {"negative edge and impossible angles", with_cell({-5, 5, 5, 10, 10, 100}), NO_CELL, RunParameter::cell, EDGES},
+      {"alpha 0", with_cell({7.512f, 9.874f, 11.236f, 0, 103.47f, 90}), NO_CELL, RunParameter::cell, ANGLES},
+      {"angles that cannot close", with_cell({5, 5, 5, 10, 10, 100}), NO_CELL, RunParameter::cell, ANGLES},
+      {"flat: three angles of 120", with_cell({5, 5, 5, 120, 120, 120}), NO_CELL, RunParameter::cell, ANGLES},
+      {"an angle of 200", with_cell({5, 5, 5, 90, 90, 200}), NO_CELL, RunParameter::cell, ANGLES},
+      {"an angle of -90", with_cell({5, 5, 5, 90, 90, -90}), NO_CELL, RunParameter::cell, ANGLES},
+      {"angles summing to 360.1", with_cell({5, 5, 5, 120, 120, 120.1f}), NO_CELL, RunParameter::cell, ANGLES},
+      {"impossible angles and a zero axis", with_cell({5, 5, 5, 10, 10, 100}, {0, 0, 0}), NO_CELL,
+       RunParameter::cell, ANGLES},
       {"singular cell", with_cell(FLAT), RefusalKind::singular_cell, RunParameter::cell,
        "SINGULAR UNIT CELL: DETERMINANT OF METRIC TENSOR IS ZERO"},
       // The cell is looked at first: a singular cell with a zero axis is refused for the cell.
@@ -46,6 +84,56 @@ TEST(PrepareRun, RefusalsInTheirOrder) {
       EXPECT_EQ(p.refusal->parameter, c.parameter) << c.what;
       EXPECT_EQ(p.refusal->message, c.message) << c.what;
     }
+}
+
+// Real cells, however oblique, and the ends of the Psi max range run.
+TEST(PrepareRun, EveryRealCellAndTheEndsOfTheRangesRun) {
+  const RunSettings cases[] = {
+      with_cell(test::MONOCLINIC), with_cell(test::HEXAGONAL), with_cell({7.512f, 9.874f, 11.236f, 90, 103.47f, 90}),
+      with_cell({5, 5, 5, 60, 60, 60}),  // primitive fcc
+      with_cell({7, 7, 7, 109.47f, 109.47f, 109.47f}),  // primitive bcc
+      with_cell({8, 8, 8, 119, 119, 119}),  // rhombohedral, near flat
+      with_cell({5.1f, 6.2f, 7.3f, 70.1f, 80.2f, 85.3f}), with_beam(0.7093f, 0.0f), with_beam(0.7093f, 90.0f),
+      with_beam(1e-30f, 40.0f)};  // a wavelength that is tiny is not wrong when reading
+  for (const RunSettings& s : cases) {
+    const RunPreparation p = prepare_run(s, false);
+    EXPECT_FALSE(p.refusal.has_value()) << s.cell.a << ' ' << s.cell.alpha << ' ' << s.psi_max << ' '
+                                        << (p.refusal ? p.refusal->message : "");
+  }
+}
+
+// A generation that would run for hours, or whose index range would be cut short,
+// is refused; reading with the same parameters is not.
+TEST(PrepareRun, RunawayGenerationIsRefused) {
+  constexpr UnitCell NEEDLE{1000, 0.1f, 0.1f, 90, 90, 90};  // long indices, few reflections
+  struct Case {
+    const char* what;
+    RunSettings settings;
+    const char* message;  // nullptr: runs
+  };
+  const Case cases[] = {
+      {"a wavelength of 1e-6", with_beam(1e-6f, 40.0f), "INDICES TOO LARGE TO GENERATE (LIMIT 999)"},
+      {"index bound 1000", with_beam(2.5f / 1.0005f, 90.0f, NEEDLE), "INDICES TOO LARGE TO GENERATE (LIMIT 999)"},
+      {"index bound 999", with_beam(2.5f / 0.9995f, 90.0f, NEEDLE), nullptr},
+      // n = 25 sin 40 / 0.03 = 535, but (4/3) pi (2 sin 40 / 0.03)^3 1000 = 3.3e8 reflections.
+      {"3.3e8 reflections", with_beam(0.03f, 40.0f), "TOO MANY REFLECTIONS TO GENERATE (LIMIT 100,000,000)"},
+      // 8.1e7 reflections: long, but allowed.
+      {"8.1e7 reflections", with_beam(0.0478f, 40.0f), nullptr},
+  };
+  for (const Case& c : cases) {
+    const RunPreparation generating = prepare_run(c.settings, true);
+    if (c.message == nullptr) {
+      EXPECT_FALSE(generating.refusal.has_value()) << c.what;
+    } else {
+      ASSERT_TRUE(generating.refusal.has_value()) << c.what;
+      EXPECT_EQ(generating.refusal->kind, RefusalKind::invalid_parameter) << c.what;
+      EXPECT_EQ(generating.refusal->parameter, RunParameter::generation) << c.what;
+      EXPECT_EQ(generating.refusal->message, c.message) << c.what;
+    }
+    EXPECT_FALSE(prepare_run(c.settings, false).refusal.has_value()) << c.what;
+  }
+  // The estimate against a count: 329,748 reflections generated for lambda 0.3.
+  EXPECT_NEAR(expected_generated_reflections(with_beam(0.3f, 40.0f)), 329748.0, 500.0);
 }
 
 TEST(PrepareRun, GeneratorOnlyWhenGenerating) {
