@@ -92,9 +92,10 @@ void select_file(DialogRecord& dlg, const Role& role) {
   }
   role.path = *chosen;
   if (!open_role_file(role, role.path)) {
-    show_status(role.open_error);
     forget_file(dlg, role);
     update_run_gating(dlg);
+    // After the gating's own text, so that the refusal stays in sight.
+    DLGPUTCHAR(dlg, IDC_STATUS, role.open_error, ATTR_TEXT);
     return;
   }
   std::string shown = name_of(role.path);

@@ -102,7 +102,10 @@ void on_run(DialogRecord& dlg, int, int) {
   const FilterCounts counts = run_prepared(*prepared.run, settings, units(), status);
   s.run_failed = counts.run_failed ? 1 : 0;
   if (s.run_failed) {
-    DLGPUTCHAR(dlg, IDC_STATUS, RUN_PROBLEM_TEXT, ATTR_TEXT);
+    // The output stays open, as after every failed run, but what it received is
+    // on disk now; and the line number of the bad record stays in sight.
+    flush_unit(OUTPUT_UNIT);
+    DLGPUTCHAR(dlg, IDC_STATUS, std::string(RUN_PROBLEM_TEXT) + ":" + status.last_text(), ATTR_TEXT);
     return;
   }
   close_unit(OUTPUT_UNIT);

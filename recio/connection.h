@@ -35,6 +35,8 @@ public:
   // Called after every statement: output that someone may be watching is
   // pushed out now.
   virtual IoStatus end_statement() { return IO_OK; }
+  // Pushes buffered output out now, the unit staying connected.
+  virtual IoStatus flush() { return IO_OK; }
   // Back to the first record; the next write cuts everything behind its record.
   virtual IoStatus rewind() = 0;
   // Flushes and releases what the connection holds; the first failure is returned.

@@ -23,13 +23,13 @@ public:
   IoStatus next_record(std::string_view& record) override;
   IoStatus write_record(std::string_view record) override;
   IoStatus end_statement() override { return seekable_ ? IO_OK : flush(); }
+  IoStatus flush() override;
   IoStatus rewind() override;
   IoStatus disconnect() override;
 
 private:
   enum class Mode { idle, reading, writing };
   IoStatus start_writing();
-  IoStatus flush();
   bool refill();
   void decide_record_end();
 

@@ -142,6 +142,11 @@ void UnitTable::rewind(int32_t unit) {
     if (IoStatus st = c->rewind()) resolve_io_status(st, {}, unit, c->name());
 }
 
+void UnitTable::flush(int32_t unit) {
+  if (Connection* c = find(unit))
+    if (IoStatus st = c->flush()) resolve_io_status(st, {}, unit, c->name());
+}
+
 void UnitTable::close_all() {
   while (!slots_.empty()) close(slots_.back().unit);
 }
@@ -170,5 +175,6 @@ IoStatus open_unit(int32_t unit, std::string_view file, std::string_view status,
 
 void close_unit(int32_t unit) { units().close(unit); }
 void rewind_unit(int32_t unit) { units().rewind(unit); }
+void flush_unit(int32_t unit) { units().flush(unit); }
 
 }  // namespace zirel

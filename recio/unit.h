@@ -38,6 +38,9 @@ public:
   void close(int32_t unit);
   // Back to the first record; the next write cuts the file behind its record.
   void rewind(int32_t unit);
+  // Puts the records written so far into the file, the unit staying connected.
+  // An unconnected unit: nothing.
+  void flush(int32_t unit);
   void close_all();
 
   bool is_connected(int32_t unit) const { return find(unit) != nullptr; }
@@ -70,5 +73,6 @@ IoStatus open_unit(int32_t unit, std::string_view file, std::string_view status,
                    std::string_view access = {}, Branches branches = {});
 void close_unit(int32_t unit);
 void rewind_unit(int32_t unit);
+void flush_unit(int32_t unit);
 
 }  // namespace zirel

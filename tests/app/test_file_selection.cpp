@@ -133,7 +133,7 @@ private slots:
     }));
   }
 
-  // Each failed open shows its message at once, then the role has no file.
+  // Each failed open shows its message at once, and keeps it; the role has no file.
   void open_failures_data() {
     QTest::addColumn<int>("button");
     QTest::addColumn<QString>("name");
@@ -163,7 +163,7 @@ private slots:
       QVERIFY(paints.saw(message.toStdString()));
       int name_label = button == IDC_SELECT_INPUT ? IDC_INPUT_NAME : IDC_OUTPUT_NAME;
       QCOMPARE(label(dlg, name_label), std::string("No file selected"));
-      QCOMPARE(label(dlg, IDC_STATUS), SELECT_TEXT);
+      QCOMPARE(label(dlg, IDC_STATUS), message.toStdString());
       QVERIFY(!run_enabled(dlg));
       QCOMPARE(button == IDC_SELECT_INPUT ? shell_state().input_state : shell_state().output_open, 0);
       QCOMPARE(button == IDC_SELECT_INPUT ? shell_state().input_name : shell_state().output_name, std::string());
@@ -222,6 +222,7 @@ private slots:
         StatusPaints paints(dlg);
         select(dlg, IDC_SELECT_OUTPUT, name);
         QVERIFY(paints.saw("ERROR OPENING OUTPUT DATA FILE"));
+        QCOMPARE(label(dlg, IDC_STATUS), std::string("ERROR OPENING OUTPUT DATA FILE"));
         QCOMPARE(read_file(scratch.path("in.hkl")), data);
         QCOMPARE(label(dlg, IDC_OUTPUT_NAME), std::string("No file selected"));
         QCOMPARE(shell_state().output_open, 0);

@@ -153,11 +153,16 @@ private slots:
       StatusPaints paints(dlg);
       click(dlg, IDC_RUN);
       QVERIFY(paints.saw("  ERROR READING FILE AFTER LINE     4"));
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("PROBLEM IN RUNNING PROGRAM"));
+      // Both texts stay in sight, and the reflections before the bad record are on disk
+      // while the output is still open.
+      QCOMPARE(label(dlg, IDC_STATUS), std::string("PROBLEM IN RUNNING PROGRAM:  ERROR READING FILE AFTER LINE     4"));
       QVERIFY(!run_enabled(dlg));
       QCOMPARE(shell_state().run_failed, 1);
       QVERIFY(units().is_connected(INPUT_UNIT));
       QVERIFY(units().is_connected(OUTPUT_UNIT));
+      QCOMPARE(read_file(scratch.path("out.abs")),
+               std::string("  1  0  0 35.135452 0.175   0.00000    0\r\n  1  1  0 15.811388 0.079   0.00000    0\r\n"
+                           "  2  1  1 9.4233751 0.058   0.00000    0\r\n  1  2  1 3.1622777 0.158   0.00000    0\r\n"));
       QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
       select(dlg, IDC_SELECT_INPUT, "run.hkl");
       select(dlg, IDC_SELECT_OUTPUT, "out.abs");

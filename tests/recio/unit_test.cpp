@@ -229,6 +229,19 @@ TEST_F(UnitTest, CrOnlyFileRewrittenIsReadByItsNewLineEnds) {
   EXPECT_EQ(slurp(path("old.dat")), "    5    6\r\n    7    8\r\n");
 }
 
+// A unit left connected after a failed run still shows what it received.
+TEST_F(UnitTest, FlushPutsTheRecordsIntoTheFileAndKeepsTheUnit) {
+  ASSERT_EQ(t.open(2, path("out.hkl"), "REPLACE"), IO_OK);
+  write_formatted(t, 2, TWO_I5, {1, 2});
+  EXPECT_EQ(slurp(path("out.hkl")), "");  // still in the unit's buffer
+  t.flush(2);
+  EXPECT_EQ(slurp(path("out.hkl")), "    1    2\r\n");
+  write_formatted(t, 2, TWO_I5, {3, 4});
+  t.close(2);
+  EXPECT_EQ(slurp(path("out.hkl")), "    1    2\r\n    3    4\r\n");
+  t.flush(2);  // not connected: nothing
+}
+
 TEST_F(UnitTest, ProgramEndClosesEveryUnit) {
   std::string name = path("kept.dat");
   EXPECT_EXIT(
