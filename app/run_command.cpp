@@ -41,16 +41,29 @@ const std::array<FieldRead, 11> FIELDS{{
     {IDC_AXIS_W, "AXIS W", nullptr, nullptr, 2},
 }};
 
+// A field holds one value: leading and trailing blanks aside, a single item
+// with no separator in it, or a lone slash (keep the last run's value).
+// Free-form reading would take "7,512" as 7 and a second value, the way a
+// decimal comma is typed on many systems: such a field is refused instead.
+bool holds_one_value(std::string_view text) {
+  constexpr std::string_view BLANKS = " \t";
+  const size_t first = text.find_first_not_of(BLANKS);
+  if (first == std::string_view::npos) return true;  // empty: the reading refuses it
+  const std::string_view item = text.substr(first, text.find_last_not_of(BLANKS) - first + 1);
+  return item == "/" || item.find_first_of(" \t,/") == std::string_view::npos;
+}
+
 // Reads the eleven fields into a copy of the settings, each from its first
-// 20 characters; a null value or a slash keeps the previous value. The name
-// of the first field that holds no number, if any.
+// 20 characters; a slash keeps the previous value. The name of the first
+// field that holds no number, or more than one value, if any.
 std::optional<std::string_view> read_fields(DialogRecord& dlg, RunSettings& settings) {
   std::array<char, FIELD_TEXT_LENGTH> text;
   for (const FieldRead& f : FIELDS) {
     text.fill(' ');
     DLGFETCHCHAR(dlg, f.id, text);
     float& value = f.target(settings);
-    if (read_internal_list({text.data(), text.size()}, {value}, {.err = true, .end = true}) != IO_OK)
+    const std::string_view field(text.data(), text.size());
+    if (!holds_one_value(field) || read_internal_list(field, {value}, {.err = true, .end = true}) != IO_OK)
       return f.name;
   }
   return std::nullopt;
