@@ -123,7 +123,9 @@ void on_run(DialogRecord& dlg, int, int) {
   }
   close_unit(OUTPUT_UNIT);
   close_unit(INPUT_UNIT);
-  save_settings();
+  // The output is complete and closed: a settings file that cannot be saved
+  // only needs saying.
+  if (!save_settings()) show_status(status.last_text() + "  " + std::string(SETTINGS_NOT_SAVED_TEXT));
 }
 
 }  // namespace zirel

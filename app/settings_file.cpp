@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
+#include <optional>
 
 namespace zirel {
 namespace {
@@ -24,12 +26,52 @@ const FieldFormats& field_formats() {
   return f;
 }
 
+namespace fs = std::filesystem;
+
 // An end of file counts as a failure too: a file cut short by a crash during
 // a save is replaced like an unreadable one instead of ending the program.
-IoStatus read_records(RunSettings& s) { return read_settings_records(units(), SETTINGS_UNIT, s).status; }
+bool read_records(RunSettings& s) { return read_settings_records(units(), SETTINGS_UNIT, s).ok(); }
 
-// No error branches: a settings file that cannot be written ends the program.
-void write_records(const RunSettings& s) { write_settings_records(units(), SETTINGS_UNIT, s); }
+// With error branches, the buffered records pushed out too: a settings file
+// that cannot be written is reported by the caller and ends nothing.
+bool write_records(const RunSettings& s) {
+  return write_settings_records(units(), SETTINGS_UNIT, s, {.err = true}) == IO_OK &&
+         units().flush(SETTINGS_UNIT, {.err = true}) == IO_OK;
+}
+
+// Read-write when it may be, for the saves; read-only when not, to be read.
+bool open_existing() {
+  return open_unit(SETTINGS_UNIT, SETTINGS_FILE, "old", {}, {.err = true}) == IO_OK ||
+         open_unit(SETTINGS_UNIT, SETTINGS_FILE, "old", "read", {.err = true}) == IO_OK;
+}
+
+// The file under a name of its own beside it, never over an older copy;
+// the name it got, or nothing when it could not be moved.
+std::optional<std::string> keep_aside() {
+  for (int n = 1; n <= 9; ++n) {
+    const std::string name = std::string(SETTINGS_FILE) + ".bak" + (n > 1 ? std::to_string(n) : "");
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(name, ec))) continue;
+    fs::rename(SETTINGS_FILE, name, ec);
+    if (ec) return std::nullopt;
+    return name;
+  }
+  return std::nullopt;
+}
+
+// A new file with the defaults, read back so that memory holds exactly the
+// file's values; false when it cannot be made (a write-protected folder).
+bool create_with_defaults(RunSettings& s) {
+  if (open_unit(SETTINGS_UNIT, SETTINGS_FILE, "replace", {}, {.err = true}) != IO_OK) return false;
+  if (!write_records(s)) {
+    close_unit(SETTINGS_UNIT);
+    return false;
+  }
+  rewind_unit(SETTINGS_UNIT);
+  read_records(s);
+  rewind_unit(SETTINGS_UNIT);
+  return true;
+}
 
 void show_value(DialogRecord& dlg, int id, const RecordFormat& format, IoItem value) {
   std::array<char, 10> text;
@@ -46,23 +88,31 @@ int32_t truncated(float v) {
 
 }  // namespace
 
-void load_settings() {
+std::string load_settings() {
   RunSettings& s = shell_state().run_settings;
-  if (open_unit(SETTINGS_UNIT, SETTINGS_FILE, "old", {}, {.err = true}) == IO_OK &&
-      read_records(s) == IO_OK) {
-    rewind_unit(SETTINGS_UNIT);
-    return;
+  std::error_code ec;
+  const fs::file_status link = fs::symlink_status(SETTINGS_FILE, ec);
+  const fs::file_status target = fs::status(SETTINGS_FILE, ec);
+  if (!fs::exists(link)) {
+    set_default_settings(s);
+    return create_with_defaults(s) ? "" : std::string(SETTINGS_NOT_CREATED_TEXT);
   }
-  set_default_settings(s);
+  if (!fs::is_regular_file(target)) {
+    // Opening a FIFO would wait for a writer before the window ever shows.
+    set_default_settings(s);
+    return std::string(SETTINGS_UNREADABLE_TEXT);
+  }
+  if (open_existing() && read_records(s)) {
+    rewind_unit(SETTINGS_UNIT);
+    return "";
+  }
   close_unit(SETTINGS_UNIT);
-  open_unit(SETTINGS_UNIT, SETTINGS_FILE, "replace");
-  write_records(s);
-  rewind_unit(SETTINGS_UNIT);
-  // Read back what was just written, so memory holds exactly the file's values.
-  // Its status needs no check: a read that fails keeps the values just written,
-  // which are what the file holds.
-  read_records(s);
-  rewind_unit(SETTINGS_UNIT);
+  set_default_settings(s);
+  // A link is moved, not what it points to, which stays as it was.
+  const std::optional<std::string> kept = keep_aside();
+  if (!kept) return std::string(SETTINGS_UNREADABLE_TEXT);
+  create_with_defaults(s);
+  return std::string(SETTINGS_UNREADABLE_TEXT) + ", OLD FILE KEPT AS " + *kept;
 }
 
 void show_settings() {
@@ -86,14 +136,16 @@ void show_settings() {
 }
 
 void setup_form() {
-  load_settings();
+  const std::string notice = load_settings();
   show_settings();
-  DLGPUTCHAR(shell_state().dlg, IDC_STATUS, SELECT_FILES_TEXT, ATTR_TEXT);
+  DLGPUTCHAR(shell_state().dlg, IDC_STATUS, notice.empty() ? SELECT_FILES_TEXT : std::string_view(notice),
+             ATTR_TEXT);
 }
 
-void save_settings() {
-  write_records(shell_state().run_settings);
+bool save_settings() {
+  if (!units().is_connected(SETTINGS_UNIT) || !write_records(shell_state().run_settings)) return false;
   rewind_unit(SETTINGS_UNIT);
+  return true;
 }
 
 }  // namespace zirel

@@ -56,8 +56,10 @@ bool read_settings_file(const std::string& name, RunSettings& s, Refusal& refusa
   }
   const SettingsRead read = read_settings_records(units(), SETTINGS_UNIT, s);
   close_unit(SETTINGS_UNIT);
-  if (read.status == IO_OK && s.axis_kind != AxisKind::UVW && s.axis_kind != AxisKind::HKL) {
-    refusal.message = "--settings: " + name + ": the axis kind in record 3 must be 0 (UVW) or 1 (hkl)";
+  if (read.out_of_range) {
+    refusal.message = "--settings: " + name +
+                      (read.record == 3 ? ": the axis kind in record 3 must be 0 (UVW) or 1 (hkl)"
+                                        : ": the layouts in record 4 must be 1, 2 or -1 (input) and 1 or 2 (output)");
     return false;
   }
   if (read.status != IO_OK) {

@@ -19,6 +19,15 @@ const RecordFormats& formats() {
   return f;
 }
 
+bool valid_axis_kind(int32_t kind) { return kind == int32_t(AxisKind::UVW) || kind == int32_t(AxisKind::HKL); }
+
+bool valid_layouts(int32_t input, int32_t output) {
+  const bool input_ok = input == int32_t(InputKind::Cellex) || input == int32_t(InputKind::Shelx) ||
+                        input == int32_t(InputKind::Generated);
+  const bool output_ok = output == int32_t(OutputKind::Cellex) || output == int32_t(OutputKind::Shelx);
+  return input_ok && output_ok;
+}
+
 }  // namespace
 
 void set_default_settings(RunSettings& s) {
@@ -39,27 +48,34 @@ SettingsRead read_settings_records(UnitTable& table, int32_t unit, RunSettings& 
     return {st, 2};
   int32_t axis_kind = int32_t(s.axis_kind);
   IoStatus st = read_list(table, unit, {axis_kind, s.axis}, branches);
+  if (!valid_axis_kind(axis_kind))
+    return {st, 3, st == IO_OK};
   s.axis_kind = AxisKind(axis_kind);
   if (st)
     return {st, 3};
   int32_t input_kind = int32_t(s.input_kind);
   int32_t output_kind = int32_t(s.output_kind);
   st = read_list(table, unit, {input_kind, output_kind}, branches);
+  if (!valid_layouts(input_kind, output_kind))
+    return {st, 4, st == IO_OK};
   s.input_kind = InputKind(input_kind);
   s.output_kind = OutputKind(output_kind);
   return {st, st ? 4 : 0};
 }
 
-void write_settings_records(UnitTable& table, int32_t unit, const RunSettings& s) {
+IoStatus write_settings_records(UnitTable& table, int32_t unit, const RunSettings& s, Branches branches) {
   const RecordFormats& f = formats();
   const UnitCell& c = s.cell;
-  write_formatted(table, unit, f.cell, {c.a, c.b, c.c, c.alpha, c.beta, c.gamma});
-  write_formatted(table, unit, f.wavelength_psi, {s.wavelength, s.psi_max});
+  if (IoStatus st = write_formatted(table, unit, f.cell, {c.a, c.b, c.c, c.alpha, c.beta, c.gamma}, {}, branches))
+    return st;
+  if (IoStatus st = write_formatted(table, unit, f.wavelength_psi, {s.wavelength, s.psi_max}, {}, branches))
+    return st;
   const int32_t axis_kind = int32_t(s.axis_kind);
-  write_formatted(table, unit, f.axis, {axis_kind, std::span<const float>(s.axis)});
+  if (IoStatus st = write_formatted(table, unit, f.axis, {axis_kind, std::span<const float>(s.axis)}, {}, branches))
+    return st;
   const int32_t input_kind = int32_t(s.input_kind);
   const int32_t output_kind = int32_t(s.output_kind);
-  write_formatted(table, unit, f.layouts, {input_kind, output_kind});
+  return write_formatted(table, unit, f.layouts, {input_kind, output_kind}, {}, branches);
 }
 
 }  // namespace zirel

@@ -26,15 +26,20 @@ void set_default_settings(RunSettings& settings);
 struct SettingsRead {
   IoStatus status = IO_OK;  // IO_OK, IO_END or the error number of the failing record
   int record = 0;           // the record that failed (1 to 4), 0 when all four were read
+  // The record was read, but holds an axis kind other than 0 or 1 (record 3), or a
+  // layout other than 1, 2 or -1 for the input and 1 or 2 for the output (record 4).
+  bool out_of_range = false;
+  bool ok() const { return status == IO_OK && !out_of_range; }
 };
 
 // Reads the four records from where `unit` stands, with error and end branches. The
 // records before a failing one are kept in `settings`, and so are the axis kind and
-// the layouts when their own record fails after them.
+// the layouts when their own record fails after them; a value out of range is not.
 SettingsRead read_settings_records(UnitTable& table, int32_t unit, RunSettings& settings);
 
-// Writes the four records at the unit's position. No error branch: a settings file
-// that cannot be written is the record I/O layer's fatal report.
-void write_settings_records(UnitTable& table, int32_t unit, const RunSettings& settings);
+// Writes the four records at the unit's position, with the caller's branches: none
+// makes a settings file that cannot be written the record I/O layer's fatal report.
+IoStatus write_settings_records(UnitTable& table, int32_t unit, const RunSettings& settings,
+                                Branches branches = {});
 
 }  // namespace zirel

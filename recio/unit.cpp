@@ -142,9 +142,10 @@ void UnitTable::rewind(int32_t unit) {
     if (IoStatus st = c->rewind()) resolve_io_status(st, {}, unit, c->name());
 }
 
-void UnitTable::flush(int32_t unit) {
+IoStatus UnitTable::flush(int32_t unit, Branches branches) {
   if (Connection* c = find(unit))
-    if (IoStatus st = c->flush()) resolve_io_status(st, {}, unit, c->name());
+    if (IoStatus st = c->flush()) return resolve_io_status(st, branches, unit, c->name());
+  return IO_OK;
 }
 
 void UnitTable::close_all() {

@@ -40,7 +40,7 @@ public:
   void rewind(int32_t unit);
   // Puts the records written so far into the file, the unit staying connected.
   // An unconnected unit: nothing.
-  void flush(int32_t unit);
+  IoStatus flush(int32_t unit, Branches branches = {});
   void close_all();
 
   bool is_connected(int32_t unit) const { return find(unit) != nullptr; }

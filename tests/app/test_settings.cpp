@@ -5,6 +5,8 @@
 #include "tests/filtering/settings_fixtures.h"
 
 #include <QFile>
+#include <filesystem>
+#include <sys/stat.h>
 
 using namespace zirel;
 using namespace zirel::test;
@@ -114,16 +116,86 @@ private slots:
     QTest::newRow("letters") << "5 5 5 90 90 90\nabc 40\n0 0 0 1\n1 1\n" << 0;
     QTest::newRow("a real for the axis kind") << "5 5 5 90 90 90\n0.7 40\n1.0 0 0 1\n1 1\n" << 0;
     QTest::newRow("a real for the layout") << "5 5 5 90 90 90\n0.7 40\n0 0 0 1\n1.5 1\n" << 0;
+    QTest::newRow("axis kind 2") << "5 5 5 90 90 90\n0.7 40\n2 0 0 1\n1 1\n" << 0;
+    QTest::newRow("output layout 3") << "5 5 5 90 90 90\n0.7 40\n1 0 0 1\n1 3\n" << 1;
+    QTest::newRow("not text at all") << QString::fromLatin1("\x7f" "ELF\x02\x01\x01", 7) << 0;
   }
+  // ... and the file that was there is kept beside it, with a notice.
   void unusable_files_fall_back() {
     QFETCH(QString, file);
     QFETCH(int, axis_kind);
     Scratch scratch;
-    write_file(scratch.path("zirel.dat"), file.toStdString());
-    QVERIFY(with_program([&](DialogRecord& dlg) { QCOMPARE(shown_fields(dlg), DEFAULT_FIELDS); }));
+    const std::string original = file.toStdString();
+    write_file(scratch.path("zirel.dat"), original);
+    QVERIFY(with_program([&](DialogRecord& dlg) {
+      QCOMPARE(shown_fields(dlg), DEFAULT_FIELDS);
+      QCOMPARE(label(dlg, IDC_STATUS),
+               std::string("SETTINGS FILE UNREADABLE: DEFAULTS USED, OLD FILE KEPT AS zirel.dat.bak"));
+    }));
     std::string expected = DEFAULT_FILE;
     expected[62 + 22 + 4] = char('0' + axis_kind);
     QCOMPARE(read_file(scratch.path("zirel.dat")), expected);
+    QCOMPARE(read_file(scratch.path("zirel.dat.bak")), original);
+  }
+
+  // An older copy is never overwritten, and a link is moved aside, not what it
+  // points to, which stays as it was.
+  void what_was_there_is_never_overwritten() {
+    Scratch scratch;
+    write_file(scratch.path("zirel.dat.bak"), "an older copy\n");
+    write_file(scratch.path("notes.txt"), "my notes\n");
+    std::filesystem::create_symlink("notes.txt", scratch.path("zirel.dat"));
+    QVERIFY(with_program([&](DialogRecord& dlg) {
+      QCOMPARE(label(dlg, IDC_STATUS),
+               std::string("SETTINGS FILE UNREADABLE: DEFAULTS USED, OLD FILE KEPT AS zirel.dat.bak2"));
+    }));
+    QCOMPARE(read_file(scratch.path("notes.txt")), std::string("my notes\n"));
+    QCOMPARE(read_file(scratch.path("zirel.dat.bak")), std::string("an older copy\n"));
+    QVERIFY(std::filesystem::is_symlink(scratch.path("zirel.dat.bak2")));
+    QVERIFY(!std::filesystem::is_symlink(scratch.path("zirel.dat")));
+    QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+  }
+
+  // Whatever else bears the name is not read (a FIFO would wait for a writer
+  // before the window ever showed) and left as it is.
+  void what_is_not_a_file_is_left_alone_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to a device") << "device";
+    QTest::newRow("broken link") << "broken";
+  }
+  void what_is_not_a_file_is_left_alone() {
+    QFETCH(QString, kind);
+    Scratch scratch;
+    const std::string name = scratch.path("zirel.dat");
+    if (kind == "folder") QVERIFY(QDir().mkdir("zirel.dat"));
+    if (kind == "fifo") QCOMPARE(mkfifo(name.c_str(), 0600), 0);
+    if (kind == "device") std::filesystem::create_symlink("/dev/null", name);
+    if (kind == "broken") std::filesystem::create_symlink("nowhere/settings", name);
+    const auto before = std::filesystem::symlink_status(name).type();
+    QVERIFY(with_program([&](DialogRecord& dlg) {
+      QCOMPARE(shown_fields(dlg), DEFAULT_FIELDS);
+      QCOMPARE(label(dlg, IDC_STATUS), std::string("SETTINGS FILE UNREADABLE: DEFAULTS USED"));
+      QVERIFY(!save_settings());
+    }));
+    QCOMPARE(std::filesystem::symlink_status(name).type(), before);
+    QVERIFY(!std::filesystem::exists(scratch.path("zirel.dat.bak")));
+    QVERIFY(!std::filesystem::exists(scratch.path("nowhere")));
+  }
+
+  // A folder where nothing can be created (here: one that is gone) still
+  // gives a form, with the defaults.
+  void a_file_that_cannot_be_created_is_no_end() {
+    Scratch scratch;
+    QDir().mkdir("gone");
+    QDir::setCurrent("gone");
+    QDir(QString::fromStdString(scratch.path(""))).rmdir("gone");
+    QVERIFY(with_program([&](DialogRecord& dlg) {
+      QCOMPARE(shown_fields(dlg), DEFAULT_FIELDS);
+      QCOMPARE(label(dlg, IDC_STATUS), std::string("SETTINGS FILE CANNOT BE CREATED: DEFAULTS USED"));
+      QVERIFY(!save_settings());
+    }));
   }
 
   void save_replaces_the_whole_content() {

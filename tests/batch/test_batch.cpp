@@ -274,6 +274,13 @@ TEST_F(Batch, SettingsFileWithOverride) {
   EXPECT_NE(bad.err.find("axis kind"), std::string::npos) << bad.err;
   put(dir_ / "short.dat", "10 10 10 90 90 90\n0.7093 40\n");
   EXPECT_EQ(run("--input input.hkl --output keep.hkl --settings short.dat").exit_code, 2);
+  // Layouts out of range are refused as the form refuses them, though the names decide.
+  put(dir_ / "layouts.dat", "10 10 10 90 90 90\n0.7093 40\n0 0 0 1\n3 1\n");
+  const Transcript layouts = run("--input input.hkl --output keep.hkl --settings layouts.dat");
+  EXPECT_EQ(layouts.exit_code, 2);
+  EXPECT_EQ(layouts.out, "");
+  EXPECT_EQ(layouts.err, "zirel-batch: --settings: layouts.dat: the layouts in record 4 must be 1, 2 or -1 "
+                         "(input) and 1 or 2 (output)\n");
 }
 
 TEST_F(Batch, HelpShowsExamplesAndLayoutRule) {

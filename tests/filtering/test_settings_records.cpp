@@ -58,6 +58,7 @@ TEST(SettingsRecords, FailingRecordIsNamed) {
     IoStatus status;  // IO_END, or any error (> 0)
     int record;
     AxisKind axis_kind;  // what the settings hold afterwards
+    bool out_of_range = false;
   };
   const Case cases[] = {
       {"empty", "", IO_END, 1, AxisKind::UVW},
@@ -67,6 +68,13 @@ TEST(SettingsRecords, FailingRecordIsNamed) {
       // Record 3 was read before record 4 failed: its axis kind stays.
       {"layouts unreadable", "5 5 5 90 90 90\n0.7 40\n1 0 0 1\n*****\n", 1, 4, AxisKind::HKL},
       {"all on one line", "5 5 5 90 90 90 0.7 40\n0.7 40\n0 0 0 1\n2 1\n", IO_OK, 0, AxisKind::UVW},
+      // Numbers that no run can use: refused, and not taken over.
+      {"axis kind 2", "5 5 5 90 90 90\n0.7 40\n2 0 0 1\n1 1\n", IO_OK, 3, AxisKind::UVW, true},
+      {"axis kind -1", "5 5 5 90 90 90\n0.7 40\n-1 0 0 1\n1 1\n", IO_OK, 3, AxisKind::UVW, true},
+      {"input layout 3", "5 5 5 90 90 90\n0.7 40\n1 0 0 1\n3 1\n", IO_OK, 4, AxisKind::HKL, true},
+      {"input layout 0", "5 5 5 90 90 90\n0.7 40\n1 0 0 1\n0 1\n", IO_OK, 4, AxisKind::HKL, true},
+      {"output layout -1", "5 5 5 90 90 90\n0.7 40\n0 0 0 1\n-1 -1\n", IO_OK, 4, AxisKind::UVW, true},
+      {"generated, written as SHELX", "5 5 5 90 90 90\n0.7 40\n1 0 0 1\n-1 2\n", IO_OK, 0, AxisKind::HKL},
   };
   for (const Case& c : cases) {
     UnitTable table;
@@ -78,6 +86,8 @@ TEST(SettingsRecords, FailingRecordIsNamed) {
     else
       EXPECT_EQ(read.status, c.status) << c.what;
     EXPECT_EQ(read.record, c.record) << c.what;
+    EXPECT_EQ(read.out_of_range, c.out_of_range) << c.what;
+    EXPECT_EQ(read.ok(), c.status == IO_OK && !c.out_of_range) << c.what;
     EXPECT_EQ(s.axis_kind, c.axis_kind) << c.what;
   }
 }
