@@ -62,7 +62,7 @@ std::vector<std::string> row_of(const std::string& label, const ShellCounts& s, 
                                  percent_text(s.accessible, s.theory)};
   if (measured) {
     cells.insert(cells.end(), {std::to_string(s.measured), percent_text(s.measured, s.theory),
-                               percent_text(s.measured, s.accessible), ratio_text(s.observations, s.measured)});
+                               percent_text(s.measured_accessible, s.accessible), ratio_text(s.observations, s.measured)});
   }
   return cells;
 }
@@ -83,7 +83,8 @@ std::string json_counts(const ShellCounts& s, bool measured) {
   if (measured)
     j += ", \"measured\": " + std::to_string(s.measured) + ", \"observations\": " + std::to_string(s.observations) +
          ", \"measured_completeness\": " + json_fraction(s.measured, s.theory) +
-         ", \"measured_of_accessible\": " + json_fraction(s.measured, s.accessible) +
+         ", \"measured_accessible\": " + std::to_string(s.measured_accessible) +
+         ", \"accessible_measured_completeness\": " + json_fraction(s.measured_accessible, s.accessible) +
          ", \"redundancy\": " + json_fraction(s.observations, s.measured);
   return j + "}";
 }
@@ -113,7 +114,8 @@ void write_text_report(std::ostream& out, const ReportData& data) {
   if (measured)
     out << ", " << data.table.overall.measured << " measured ("
         << percent_text(data.table.overall.measured, data.table.overall.theory) << " % of theory, "
-        << percent_text(data.table.overall.measured, data.table.overall.accessible) << " % of the accessible)";
+        << percent_text(data.table.overall.measured_accessible, data.table.overall.accessible)
+        << " % of the accessible)";
   out << ".\n";
   if (measured) {
     const Measurement& m = *data.measurement;
@@ -125,6 +127,9 @@ void write_text_report(std::ostream& out, const ReportData& data) {
     if (m.beyond > 0)
       out << ", " << m.beyond << " finer than d min";
     out << ".\n";
+    const std::int64_t elsewhere = data.table.overall.measured - data.table.overall.measured_accessible;
+    if (elsewhere > 0)
+      out << elsewhere << " measured unique reflections are not accessible in this orientation.\n";
   }
 }
 

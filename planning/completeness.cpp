@@ -115,6 +115,7 @@ CompletenessTable completeness_table(const UniqueSet& set, const std::vector<std
       s->accessible += accessible[u];
       if (measurement && measurement->observations[u] > 0) {
         ++s->measured;
+        s->measured_accessible += accessible[u];
         s->observations += measurement->observations[u];
       }
     }

@@ -45,6 +45,7 @@ struct ShellCounts {
   std::int64_t theory = 0;
   std::int64_t accessible = 0;
   std::int64_t measured = 0;      // unique reflections with at least one record
+  std::int64_t measured_accessible = 0;  // of those, the accessible ones
   std::int64_t observations = 0;  // records of those
 };
 
