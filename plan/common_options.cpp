@@ -9,6 +9,8 @@ namespace zirel::plan {
 
 namespace {
 
+constexpr double CELL_MISFIT_TOLERANCE = 2e-3;
+
 bool convert(const std::vector<std::string>& texts, float* values, const char* option, Refusal& refusal) {
   for (size_t i = 0; i < texts.size(); ++i)
     if (!parse_list_real(texts[i], values[i])) {
@@ -102,6 +104,14 @@ std::optional<PlanParameters> plan_parameters(const CommonOptions& o, Refusal& r
   p.metric = build_metric(s.cell);
   if (p.metric.singular) {
     refusal = {EXIT_SINGULAR, singular_report(p.metric)};
+    return std::nullopt;
+  }
+  // About 0.1 % in an edge or 0.1 degree in an angle: a cell rounded for typing passes,
+  // a cell of another crystal family does not.
+  if (symmetry_misfit(p.symmetry, p.metric.g_star) > CELL_MISFIT_TOLERANCE) {
+    refusal.message = "--cell: " + o.cell[0] + ' ' + o.cell[1] + ' ' + o.cell[2] + ' ' + o.cell[3] + ' ' + o.cell[4] +
+                      ' ' + o.cell[5] + " does not have the symmetry of the " + p.symmetry.name + " (" +
+                      cell_conditions(p.symmetry) + "): reflections counted as equivalent would have different d";
     return std::nullopt;
   }
   p.d_min_given = !o.d_min.empty();

@@ -10,9 +10,9 @@ namespace zirel::plan {
 
 namespace {
 
-// More reflections than this in the sphere would take minutes and gigabytes; no
-// crystal measured in a diamond-anvil cell comes near it.
-constexpr double MAX_SPHERE_REFLECTIONS = 50.0e6;
+// More reflections than this in the sphere would take most of a minute and gigabytes;
+// no crystal measured in a diamond-anvil cell comes near it.
+constexpr double MAX_SPHERE_REFLECTIONS = 20.0e6;
 
 int refuse(const Refusal& refusal) {
   std::cerr << "zirel-plan: " << refusal.message << '\n';
@@ -46,7 +46,7 @@ int run_report(const ReportOptions& o) {
   if (expected > MAX_SPHERE_REFLECTIONS)
     return refuse({EXIT_USAGE, "the sphere up to d min " + std::to_string(p->d_min) + " A holds about " +
                                    std::to_string(static_cast<long long>(expected)) +
-                                   " reflections, more than 50 million: give a larger --d-min"});
+                                   " reflections, more than 20 million: give a larger --d-min"});
 
   const UniqueSet set = unique_reflections(p->symmetry, p->metric, p->d_min, p->anomalous);
   const std::vector<std::uint8_t> accessible = accessible_reflections(set, access);

@@ -175,6 +175,9 @@ const RefusalCase REFUSALS[] = {
     {"--space-group P21/c --shells 0", 2, "--shells"},
     {"--space-group P21/c --input missing.hkl", 2, "--input: cannot open missing.hkl"},
     {"--space-group P21/c --d-min 0.01", 2, "give a larger --d-min"},
+    {"--space-group P4", 2,
+     "--cell: 7.512 9.874 11.236 90 103.47 90 does not have the symmetry of the space group P 4 (75), Laue class 4/m "
+     "(a = b, alpha = beta = gamma = 90)"},
 };
 
 class Refused : public Plan, public ::testing::WithParamInterface<RefusalCase> {};
