@@ -1,6 +1,6 @@
 // MainDialog, the program's one form. The order of the controls is the tab
 // order, the drawing order and the order of the dialog layer's control table.
-#include "form_template.h"
+#include "dialog/form_template.h"
 
 #include <array>
 

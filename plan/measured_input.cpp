@@ -1,7 +1,7 @@
-#include "measured_input.h"
+#include "plan/measured_input.h"
 
 #include "filtering/filter_run.h"
-#include "filtering/reflection_layouts.h"
+#include "filtering/reflection_stream.h"
 #include "recio/io_error.h"
 #include "recio/unit.h"
 
@@ -17,9 +17,10 @@ bool read_measurement(const std::string& file, const UniqueSet& set, const Symme
   }
   const ReflectionLookup lookup(set);
   measurement = empty_measurement(set);
+  ReflectionFile source(units(), INPUT_UNIT, kind);
   Reflection r;
   for (;;) {
-    const IoStatus st = read_reflection(INPUT_UNIT, kind, r);
+    const IoStatus st = source.next(r);
     if (st == IO_END)
       break;
     if (st != IO_OK) {

@@ -1,4 +1,4 @@
-#include "symmetry.h"
+#include "planning/symmetry.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "unique_set.h"
+#include "planning/unique_set.h"
 
 #include <algorithm>
 #include <array>
