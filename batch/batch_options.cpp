@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include "filtering/filter_run.h"
+#include "filtering/version.h"
 
 namespace zirel::batch {
 
@@ -52,9 +53,11 @@ std::optional<BatchOptions> parse_command_line(int argc, char** argv, int& exit_
   cli::add_beam_options(app, o.parameters);
   cli::add_settings_option(app, o.parameters);
   app.add_flag("--quiet", o.quiet, "No progress on standard error");
+  // Answered before any other option is checked, like --help.
+  app.set_version_flag("--version", "zirel-batch " ZIREL_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help or --version: printed, and done
     exit_code = app.exit(e);
     return std::nullopt;
   } catch (const CLI::ParseError& e) {

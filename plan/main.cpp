@@ -2,6 +2,7 @@
 // in the diamond-anvil cell lets through, and how many a data set has measured.
 #include <iostream>
 
+#include "filtering/version.h"
 #include "plan/common_options.h"
 #include "plan/report_command.h"
 
@@ -43,9 +44,11 @@ int main(int argc, char** argv) {
   CLI::App app{DESCRIPTION, "zirel-plan"};
   app.footer(FOOTER);
   add_report_options(app, options);
+  // Answered before any other option is checked, like --help.
+  app.set_version_flag("--version", "zirel-plan " ZIREL_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help or --version: printed, and done
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "zirel-plan: " << e.what() << "\nRun with --help for more information.\n";
