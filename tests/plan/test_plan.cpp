@@ -135,6 +135,22 @@ TEST_F(Plan, ReportNamesWhatItUsedAndEndsWithTheTotals) {
   EXPECT_NE(t.out.find("\n    all   7.3260   0.6183     3579        594     16.6\n"), std::string::npos) << t.out;
 }
 
+// Both layouts are read as the filtering run reads them: the example data in either
+// layout give the same figures.
+TEST_F(Plan, EitherLayoutGivesTheSameMeasurement) {
+  const std::string examples = std::string(" --input '") + ZIREL_EXAMPLES + "/monoclinic.";
+  const Transcript shelx = plan(MONOCLINIC + " --json" + examples + "hkl'");
+  const Transcript cellex = plan(MONOCLINIC + " --json" + examples + "abs'");
+  ASSERT_EQ(shelx.exit_code, 0) << shelx.err;
+  ASSERT_EQ(cellex.exit_code, 0) << cellex.err;
+  EXPECT_EQ(json_count(shelx.out, "input", "records"), 48);
+  EXPECT_EQ(json_count(shelx.out, "overall", "measured"), 42);
+  EXPECT_EQ(json_count(shelx.out, "overall", "measured_accessible"), 22);
+  const auto overall = [](const std::string& json) { return json.substr(json.find("\"overall\"")); };
+  EXPECT_EQ(overall(cellex.out).substr(0, overall(cellex.out).find("\"file\"")),
+            overall(shelx.out).substr(0, overall(shelx.out).find("\"file\"")));
+}
+
 TEST_F(Plan, MeasuredFileAddsCompletenessAndRedundancy) {
   put("data.hkl", "   1   2   3   100.0     1.0\r\n  -1   2  -3    90.0     1.0\r\n   0   3   0     5.0     1.0\r\n"
                   "   0   2   0    50.0     1.0\r\n  40   0   0     1.0     1.0\r\n   0   0   0     0.0     0.0\r\n"
