@@ -3,7 +3,7 @@
 
 #include <optional>
 #include <string>
-#include <vector>
+#include "cli/parameter_options.h"
 #include "filtering/run_settings.h"
 
 namespace zirel::batch {
@@ -13,18 +13,12 @@ struct BatchOptions {
   std::string input;   // empty when generating
   bool generate = false;
   std::string output;
-  std::vector<std::string> cell, uvw, hkl;
-  std::string wavelength, psi_max;
-  std::string settings_file;
-  bool keep_columns = false;  // SHELX to SHELX: copy the columns after 28
+  cli::ParameterOptions parameters;  // cell, axis, wavelength, Psi max, settings file
+  bool keep_columns = false;         // SHELX to SHELX: copy the columns after 28
   bool quiet = false;
 };
 
-// A refusal: what to tell the user on standard error, and the exit code.
-struct Refusal {
-  int exit_code = 2;
-  std::string message;
-};
+using cli::Refusal;
 
 // Parses argv. Returns the options, or the exit code to end with (0 after --help)
 // once the message has been printed.
