@@ -32,6 +32,14 @@ void copy_in(const Scratch& scratch, const std::string& name) {
   QFile::copy(QString::fromStdString(DATA + name), QString::fromStdString(scratch.path(name)));
 }
 
+// Ticks "Generate data", chooses the output, sets the wavelength and presses Run.
+void generate(const DialogRecord& dlg, const std::string& output, const std::string& wavelength) {
+  click(dlg, IDC_GENERATE);
+  select(dlg, IDC_SELECT_OUTPUT, output);
+  set_field(dlg, IDC_WAVELENGTH, wavelength);
+  click(dlg, IDC_RUN);
+}
+
 // Everything the console unit receives from here on.
 std::string& console() {
   static std::string sink;
@@ -130,10 +138,7 @@ private slots:
   void a_generation_run_saves_input_kind_minus_one() {
     Scratch scratch;
     QVERIFY(with_program([&](DialogRecord& dlg) {
-      click(dlg, IDC_GENERATE);
-      select(dlg, IDC_SELECT_OUTPUT, "gen.hkl");
-      set_field(dlg, IDC_WAVELENGTH, "2.5");
-      click(dlg, IDC_RUN);
+      generate(dlg, "gen.hkl", "2.5");
       QCOMPARE(label(dlg, IDC_STATUS).substr(0, 18), std::string("PROGRAM COMPLETED:"));
       QVERIFY(!units().is_connected(INPUT_UNIT));
     }));
@@ -326,10 +331,7 @@ private slots:
   void a_runaway_generation_is_refused() {
     Scratch scratch;
     QVERIFY(with_program([&](DialogRecord& dlg) {
-      click(dlg, IDC_GENERATE);
-      select(dlg, IDC_SELECT_OUTPUT, "all.hkl");
-      set_field(dlg, IDC_WAVELENGTH, "1e-6");
-      click(dlg, IDC_RUN);
+      generate(dlg, "all.hkl", "1e-6");
       QCOMPARE(label(dlg, IDC_STATUS), std::string("INDICES TOO LARGE TO GENERATE (LIMIT 999)"));
       QVERIFY(run_enabled(dlg));
       QCOMPARE(read_file(scratch.path("all.hkl")), std::string());

@@ -33,6 +33,15 @@ protected:
   static void spit(const std::string& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
   }
+  // `text` on unit 1: from a file, through its buffers, or from memory.
+  void connect_text(const std::string& text, bool from_file) {
+    if (!from_file) {
+      t.connect_memory_input(1, text);
+      return;
+    }
+    spit(path("text.txt"), text);
+    ASSERT_EQ(t.open(1, path("text.txt"), "OLD", "READ"), IO_OK);
+  }
   fs::path dir_;
   UnitTable t;
 };
@@ -161,12 +170,8 @@ TEST_F(UnitTest, RecordLengthLimit) {
       {"three mebibytes, then a record", std::string(3 * MIB, ' ') + "\n  5\n", 22},
   };
   for (const Case& c : cases) {
-    spit(path("long.txt"), c.text);
     for (bool from_file : {true, false}) {
-      if (from_file)
-        ASSERT_EQ(t.open(1, path("long.txt"), "OLD", "READ"), IO_OK);
-      else
-        t.connect_memory_input(1, c.text);
+      connect_text(c.text, from_file);
       int32_t v = 0;
       EXPECT_EQ(read_formatted(t, 1, RecordFormat("(I1)"), {v}, {.err = true, .end = true}), c.first)
           << c.what << (from_file ? " (file)" : " (memory)");
@@ -195,12 +200,8 @@ TEST_F(UnitTest, RecordsEndAtCrOnlyWhenTheFileHasNoLf) {
       {"LF after a run of CRs", std::string(40, '\r') + "\n  4\n", {std::string(39, '\r'), "  4"}},
   };
   for (const Case& c : cases) {
-    spit(path("records.txt"), c.text);
     for (bool from_file : {true, false}) {
-      if (from_file)
-        ASSERT_EQ(t.open(1, path("records.txt"), "OLD", "READ"), IO_OK);
-      else
-        t.connect_memory_input(1, c.text);
+      connect_text(c.text, from_file);
       std::vector<std::string> got;
       std::string_view record;
       while (read_formatted(t, 1, RecordFormat("(I1)"), IoList(), {.err = true, .end = true}, &record) == IO_OK)
