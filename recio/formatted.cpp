@@ -218,7 +218,7 @@ private:
   IoStatus text(std::string_view t) {
     char* at = out_.field(t.size());
     if (at == nullptr) return io_status(IoError::record_overflow);
-    std::memcpy(at, t.data(), t.size());
+    if (!t.empty()) std::memcpy(at, t.data(), t.size());  // an empty view may have no data
     return IO_OK;
   }
   int decimals_of(const EditItem& item) const {
