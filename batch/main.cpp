@@ -41,10 +41,10 @@ bool same_file(const std::string& a, const std::string& b) {
 
 // A device or a FIFO cannot be emptied and rewritten as a file; named as the
 // output it would otherwise fail with a puzzling "file name specification error".
+// (A folder is left to the open, which says so.)
 bool is_device_or_fifo(const std::string& name) {
   struct stat s;
-  return stat(name.c_str(), &s) == 0 &&
-         (S_ISCHR(s.st_mode) || S_ISBLK(s.st_mode) || S_ISFIFO(s.st_mode) || S_ISSOCK(s.st_mode));
+  return stat(name.c_str(), &s) == 0 && !S_ISREG(s.st_mode) && !S_ISDIR(s.st_mode);
 }
 
 std::string open_error(const char* what, IoStatus st, int32_t unit, const std::string& name) {
