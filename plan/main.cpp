@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "common_options.h"
+#include "map_command.h"
 #include "filtering/accessibility.h"
 #include "planning/unique_set.h"
 
@@ -49,6 +50,8 @@ int report(const ReportOptions& options) {
 
 int main(int argc, char** argv) {
   using namespace zirel::plan;
+  if (argc > 1 && std::string_view(argv[1]) == "map") return map_main(argc - 1, argv + 1);
+  if (argc > 1 && std::string_view(argv[1]) == "section") return section_main(argc - 1, argv + 1);
   ReportOptions options;
   CLI::App app{"How complete can the data of a crystal in a diamond-anvil cell be?", "zirel-plan"};
   add_common_options(app, options.common);
