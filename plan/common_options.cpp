@@ -31,8 +31,7 @@ std::string singular_report(const CellMetric& metric) {
 void add_common_options(CLI::App& app, CommonOptions& o) {
   app.add_option("--cell", o.cell, "Cell a b c (A) alpha beta gamma (deg), e.g. --cell 7.512 9.874 11.236 90 103.47 90")
       ->type_name("A B C ALPHA BETA GAMMA")
-      ->expected(6)
-      ->required();
+      ->expected(6);
   auto* group = app.add_option("--space-group", o.space_group,
                                "Space group: Hermann-Mauguin symbol or number, e.g. --space-group P21/c,\n"
                                "\"P 1 21/n 1\", Pbca, R-3:H, Fd-3m, 14")
@@ -43,11 +42,9 @@ void add_common_options(CLI::App& app, CommonOptions& o) {
                    ->type_name("SYMBOL");
   group->excludes(laue);
   app.add_option("--wavelength", o.wavelength, "X-ray wavelength in A, e.g. --wavelength 0.71073")
-      ->type_name("LAMBDA")
-      ->required();
+      ->type_name("LAMBDA");
   app.add_option("--psi-max", o.psi_max, "Opening half-angle of the cell in degrees, e.g. --psi-max 35")
-      ->type_name("PSI")
-      ->required();
+      ->type_name("PSI");
   app.add_option("--d-min", o.d_min,
                  "Resolution limit in A (default: the finest the opening allows,\n"
                  "lambda / (2 sin Psi max)), e.g. --d-min 0.8")
@@ -69,6 +66,14 @@ void add_axis_options(CLI::App& app, AxisOptions& o) {
 std::optional<PlanParameters> plan_parameters(const CommonOptions& o, Refusal& refusal) {
   PlanParameters p;
   RunSettings& s = p.settings;
+  // Checked here, not by CLI11: subcommands share these options, and an option
+  // required at the top would be required before every subcommand too.
+  for (const auto& [given, option] : {std::pair{!o.cell.empty(), "--cell"}, std::pair{!o.wavelength.empty(), "--wavelength"},
+                                      std::pair{!o.psi_max.empty(), "--psi-max"}})
+    if (!given) {
+      refusal.message = option + std::string(" is required");
+      return std::nullopt;
+    }
   float cell[6];
   if (!convert(o.cell, cell, "--cell", refusal) || !convert({o.wavelength}, &s.wavelength, "--wavelength", refusal) ||
       !convert({o.psi_max}, &s.psi_max, "--psi-max", refusal))

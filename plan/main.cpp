@@ -4,58 +4,51 @@
 
 #include "common_options.h"
 #include "map_command.h"
-#include "filtering/accessibility.h"
-#include "planning/unique_set.h"
-
-namespace zirel::plan {
+#include "report_command.h"
 
 namespace {
 
-struct ReportOptions {
-  CommonOptions common;
-  AxisOptions axis;
-};
+constexpr const char* DESCRIPTION =
+    "zirel-plan --cell A B C ALPHA BETA GAMMA (--space-group NAME | --laue SYMBOL)\n"
+    "           --wavelength LAMBDA --psi-max PSI (--uvw U V W | --hkl H K L)\n"
+    "           [--d-min D] [--shells N] [--anomalous] [--input FILE] [--json]\n\n"
+    "How complete can the data of a crystal in a diamond-anvil cell be, and how complete\n"
+    "are they? Counts the unique reflections up to d min, those one orientation lets\n"
+    "through the cell's opening (the accessibility test of zirel-batch), and, with\n"
+    "--input, those a data set has measured, in resolution shells of equal volume.";
 
-int refuse(const Refusal& refusal) {
-  std::cerr << "zirel-plan: " << refusal.message << '\n';
-  return refusal.exit_code;
-}
+constexpr const char* FOOTER = R"(
+Unique reflections are those of the Laue class (Friedel mates together) or, with
+--anomalous, of the point group; systematic absences of the space group are left
+out. A unique reflection is accessible when one of its equivalents passes.
 
-int report(const ReportOptions& options) {
-  Refusal refusal;
-  std::optional<PlanParameters> p = plan_parameters(options.common, refusal);
-  if (!p || !read_axis(options.axis, p->settings, refusal))
-    return refuse(refusal);
-  const AccessibilityRun access = prepare_accessibility(p->settings, p->metric);
-  if (access.zero_axis)
-    return refuse({EXIT_USAGE, "axis: " + std::string(ZERO_AXIS_MESSAGE)});
-  const UniqueSet set = unique_reflections(p->symmetry, p->metric, p->d_min, p->anomalous);
-  int accessible = 0;
-  for (const UniqueReflection& u : set.reflections)
-    for (int i = 0; i < u.equivalent_count; ++i) {
-      const Miller& m = set.equivalents[static_cast<size_t>(u.first_equivalent + i)];
-      if (is_accessible(access, m.h, m.k, m.l) == Accessibility::Accessible) {
-        ++accessible;
-        break;
-      }
-    }
-  std::cout << p->symmetry.name << '\n'
-            << "unique " << set.reflections.size() << " accessible " << accessible << '\n';
-  return std::cout ? 0 : EXIT_WRITE_FAILURE;
-}
+Two subcommands plan the mount itself, each with its own --help:
+  zirel-plan map ...      the completeness of every mount, the best ones as [U V W]
+                          and (h k l), a second mount after a first; an SVG map
+  zirel-plan section ...  one reciprocal-lattice layer for one orientation, drawn
+
+Exit codes: 0 done, 1 an input record could not be read, 2 usage, parameter or
+file error, 3 singular cell, 4 the report could not be written.
+
+Examples:
+  zirel-plan --cell 7.512 9.874 11.236 90 103.47 90 --space-group P21/c \
+      --wavelength 0.7093 --psi-max 35 --uvw 0 1 0
+  zirel-plan --cell 7.512 9.874 11.236 90 103.47 90 --space-group P21/c \
+      --wavelength 0.7093 --psi-max 35 --uvw 0 1 0 --input monoclinic.hkl
+  zirel-plan --cell 5.641 5.641 5.641 90 90 90 --laue m-3m --wavelength 0.71073 \
+      --psi-max 40 --hkl 1 1 1 --d-min 0.7 --shells 5 --json
+)";
 
 }  // namespace
-
-}  // namespace zirel::plan
 
 int main(int argc, char** argv) {
   using namespace zirel::plan;
   if (argc > 1 && std::string_view(argv[1]) == "map") return map_main(argc - 1, argv + 1);
   if (argc > 1 && std::string_view(argv[1]) == "section") return section_main(argc - 1, argv + 1);
   ReportOptions options;
-  CLI::App app{"How complete can the data of a crystal in a diamond-anvil cell be?", "zirel-plan"};
-  add_common_options(app, options.common);
-  add_axis_options(app, options.axis);
+  CLI::App app{DESCRIPTION, "zirel-plan"};
+  app.footer(FOOTER);
+  add_report_options(app, options);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -64,5 +57,5 @@ int main(int argc, char** argv) {
     std::cerr << "zirel-plan: " << e.what() << "\nRun with --help for more information.\n";
     return EXIT_USAGE;
   }
-  return report(options);
+  return run_report(options);
 }

@@ -9,6 +9,8 @@
 #include "common_options.h"
 #include "subcommand.h"
 #include "map_report.h"
+#include "planning/completeness.h"
+#include "planning/number_text.h"
 #include "planning/map_input.h"
 #include "planning/map_ranking.h"
 #include "planning/map_svg.h"
@@ -83,8 +85,8 @@ AccessibilityRun run_at(const PlanParameters& p, AxisKind kind, const Vec3& axis
 }
 
 // Reached by the mounts made, or at the axis.
-int reached(const UniqueSet& set, const std::vector<char>& covered, const AccessibilityRun& run) {
-  const std::vector<char> here = accessible_flags(set, run);
+int reached(const UniqueSet& set, const std::vector<std::uint8_t>& covered, const AccessibilityRun& run) {
+  const std::vector<std::uint8_t> here = accessible_reflections(set, run);
   int n = 0;
   for (size_t u = 0; u < here.size(); ++u)
     n += here[u] || (!covered.empty() && covered[u]);
@@ -92,7 +94,7 @@ int reached(const UniqueSet& set, const std::vector<char>& covered, const Access
 }
 
 MountAdvice advise(const MapResult& r, int cell, const SmallDirections& small, const UniqueSet& set,
-                   const std::vector<char>& covered) {
+                   const std::vector<std::uint8_t>& covered) {
   const PlanParameters& p = *r.parameters;
   MountAdvice a;
   a.cell = cell;
@@ -180,12 +182,12 @@ int run_map(const MapOptions& o) {
   if (r.theory == 0)
     return refuse({EXIT_USAGE, "no reflection has d >= d_min (" + svg_number(p->d_min, 4) + " A)"});
 
-  std::vector<char> covered;
+  std::vector<std::uint8_t> covered;
   for (Mount& m : r.mounts) {
     const AccessibilityRun run = run_at(*p, m.kind, m.axis);
     if (run.zero_axis)
       return refuse({EXIT_USAGE, "mount " + axis_text(m.kind, m.axis) + ": " + std::string(ZERO_AXIS_MESSAGE)});
-    const std::vector<char> here = accessible_flags(set, run);
+    const std::vector<std::uint8_t> here = accessible_reflections(set, run);
     covered.resize(here.size(), 0);
     for (size_t u = 0; u < here.size(); ++u) {
       m.accessible += here[u];

@@ -3,21 +3,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include "planning/number_text.h"
 #include "planning/svg_writer.h"
 
 namespace zirel::plan {
 
 namespace {
 
-std::string fixed(double value, int decimals) {
-  char buffer[64];
-  return std::string(buffer,
-                     std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr);
-}
+std::string fixed(double value, int decimals) { return fixed_text(value, decimals); }
 
-std::string padded(const std::string& text, size_t width) {
-  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
+std::string padded(const std::string& text, size_t width) { return right_aligned(text, width); }
 
 std::string left(const std::string& text, size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
@@ -33,16 +28,6 @@ Angles angles_of(const Vec3d& v) {
   if (azimuth < 0)
     azimuth += 360;
   return {std::acos(std::fmin(1.0, std::fmax(-1.0, v[2]))) * deg, azimuth};
-}
-
-std::string json_string(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"' || c == '\\')
-      out += '\\';
-    out += c;
-  }
-  return out + "\"";
 }
 
 std::string json_indices(const Indices& i) {
@@ -77,18 +62,13 @@ std::string advice_row(const std::string& rank, const MountAdvice& a, int theory
 
 }  // namespace
 
-std::string shortest(float value) {
-  char buffer[32];
-  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
 std::string indices_text(const Indices& i, AxisKind kind) {
   const std::string inner = std::to_string(i[0]) + " " + std::to_string(i[1]) + " " + std::to_string(i[2]);
   return kind == AxisKind::UVW ? "[" + inner + "]" : "(" + inner + ")";
 }
 
 std::string axis_text(AxisKind kind, const Vec3& axis) {
-  const std::string inner = shortest(axis[0]) + " " + shortest(axis[1]) + " " + shortest(axis[2]);
+  const std::string inner = shortest_text(axis[0]) + " " + shortest_text(axis[1]) + " " + shortest_text(axis[2]);
   return kind == AxisKind::UVW ? "[" + inner + "]" : "(" + inner + ")";
 }
 
@@ -96,17 +76,17 @@ std::string percent(int count, int theory) { return fixed(theory > 0 ? 100.0 * c
 
 std::string parameter_line(const PlanParameters& p) {
   const UnitCell& c = p.settings.cell;
-  return p.symmetry.name + "; cell " + shortest(c.a) + " " + shortest(c.b) + " " + shortest(c.c) + " " +
-         shortest(c.alpha) + " " + shortest(c.beta) + " " + shortest(c.gamma) + "; lambda " +
-         shortest(p.settings.wavelength) + " A; Psi max " + shortest(p.settings.psi_max) + " deg; d_min " +
+  return p.symmetry.name + "; cell " + shortest_text(c.a) + " " + shortest_text(c.b) + " " + shortest_text(c.c) + " " +
+         shortest_text(c.alpha) + " " + shortest_text(c.beta) + " " + shortest_text(c.gamma) + "; lambda " +
+         shortest_text(p.settings.wavelength) + " A; Psi max " + shortest_text(p.settings.psi_max) + " deg; d_min " +
          fixed(p.d_min, 4) + " A" + (p.anomalous ? "; anomalous" : "");
 }
 
 std::string picture_parameters(const PlanParameters& p) {
   const UnitCell& c = p.settings.cell;
-  return "a " + shortest(c.a) + ", b " + shortest(c.b) + ", c " + shortest(c.c) + " Å, α " + shortest(c.alpha) +
-         "°, β " + shortest(c.beta) + "°, γ " + shortest(c.gamma) + "°;  λ " + shortest(p.settings.wavelength) +
-         " Å;  Psi max " + shortest(p.settings.psi_max) + "°;  d_min " + svg_number(p.d_min, 3) + " Å" +
+  return "a " + shortest_text(c.a) + ", b " + shortest_text(c.b) + ", c " + shortest_text(c.c) + " Å, α " + shortest_text(c.alpha) +
+         "°, β " + shortest_text(c.beta) + "°, γ " + shortest_text(c.gamma) + "°;  λ " + shortest_text(p.settings.wavelength) +
+         " Å;  Psi max " + shortest_text(p.settings.psi_max) + "°;  d_min " + svg_number(p.d_min, 3) + " Å" +
          (p.anomalous ? " (anomalous)" : "");
 }
 
@@ -133,10 +113,10 @@ void write_map_json(std::ostream& out, const MapResult& r) {
   const PlanParameters& p = *r.parameters;
   const UnitCell& c = p.settings.cell;
   out << "{\n  \"symmetry\": " << json_string(p.symmetry.name) << ",\n  \"laue_class\": "
-      << json_string(p.symmetry.laue_class) << ",\n  \"cell\": [" << shortest(c.a) << ", " << shortest(c.b) << ", "
-      << shortest(c.c) << ", " << shortest(c.alpha) << ", " << shortest(c.beta) << ", " << shortest(c.gamma)
-      << "],\n  \"wavelength\": " << shortest(p.settings.wavelength) << ",\n  \"psi_max\": "
-      << shortest(p.settings.psi_max) << ",\n  \"d_min\": " << fixed(p.d_min, 6)
+      << json_string(p.symmetry.laue_class) << ",\n  \"cell\": [" << shortest_text(c.a) << ", " << shortest_text(c.b) << ", "
+      << shortest_text(c.c) << ", " << shortest_text(c.alpha) << ", " << shortest_text(c.beta) << ", " << shortest_text(c.gamma)
+      << "],\n  \"wavelength\": " << shortest_text(p.settings.wavelength) << ",\n  \"psi_max\": "
+      << shortest_text(p.settings.psi_max) << ",\n  \"d_min\": " << fixed(p.d_min, 6)
       << ",\n  \"anomalous\": " << (p.anomalous ? "true" : "false") << ",\n  \"unique\": " << r.theory
       << ",\n  \"step\": " << fixed(r.grid->step_deg, 6) << ",\n  \"directions\": " << r.grid->cell_count()
       << ",\n  \"mounts\": [";

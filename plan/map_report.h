@@ -38,7 +38,6 @@ struct MapResult {
   double mean = 0;  // accessible, averaged over the sphere of axes
 };
 
-std::string shortest(float value);  // the shortest text that reads back as the same float
 std::string indices_text(const Indices& i, AxisKind kind);  // "[1 0 -1]" or "(1 0 2)"
 std::string axis_text(AxisKind kind, const Vec3& axis);       // as the user gave it
 std::string percent(int count, int theory);                    // "38.4"

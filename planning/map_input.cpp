@@ -45,18 +45,6 @@ std::vector<Mat3d> cartesian_symmetry(const Symmetry& symmetry, const CartesianF
   return out;
 }
 
-std::vector<char> accessible_flags(const UniqueSet& set, const AccessibilityRun& run) {
-  std::vector<char> flags(set.reflections.size(), 0);
-  for (size_t u = 0; u < set.reflections.size(); ++u) {
-    const UniqueReflection& r = set.reflections[u];
-    for (int i = 0; i < r.equivalent_count && !flags[u]; ++i) {
-      const Miller& m = set.equivalents[r.first_equivalent + i];
-      flags[u] = is_accessible(run, m.h, m.k, m.l) == Accessibility::Accessible;
-    }
-  }
-  return flags;
-}
-
 Vec3d axis_direction(const CartesianFrame& frame, AxisKind kind, const Vec3& axis) {
   const Vec3d v{axis[0], axis[1], axis[2]};
   return normalized(kind == AxisKind::HKL ? frame.reciprocal_vector(v) : frame.direct_vector(v));

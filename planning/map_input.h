@@ -16,10 +16,6 @@ BandSet make_band_set(const UniqueSet& set, const CartesianFrame& frame, double 
 // to h M, so its scattering vector B h to B M h and an axis n to (B M B^-1) n.
 std::vector<Mat3d> cartesian_symmetry(const Symmetry& symmetry, const CartesianFrame& frame);
 
-// Per unique reflection, whether one of its equivalents passes the filtering's own
-// single-precision test for this orientation.
-std::vector<char> accessible_flags(const UniqueSet& set, const AccessibilityRun& run);
-
 // The Cartesian direction of the axis of a run: [U V W] in direct space, or the
 // normal of (h k l).
 Vec3d axis_direction(const CartesianFrame& frame, AxisKind kind, const Vec3& axis);

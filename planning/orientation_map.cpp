@@ -104,7 +104,7 @@ void add_union(const Ring& ring, std::vector<Run>& runs, std::vector<Run>& scrat
 // Adds, for the unique reflections first, first + stride, ..., one to every cell
 // that reaches them; diff is a difference array over all cells.
 void rasterise(const std::vector<Ring>& rings, const BandSet& set, const std::vector<Polar>& polar,
-               std::span<const char> covered, int first, int stride, std::vector<int>& diff) {
+               std::span<const std::uint8_t> covered, int first, int stride, std::vector<int>& diff) {
   std::vector<Run> runs, scratch;
   for (int u = first; u < set.size(); u += stride) {
     const UniqueBands& unique = set.uniques[u];
@@ -147,7 +147,7 @@ void add_unique(BandSet& set, double theta_deg, double psi_max_deg, std::span<co
 }
 
 std::vector<int> accessible_counts(const DirectionGrid& grid, const BandSet& set,
-                                   std::span<const char> covered, int threads) {
+                                   std::span<const std::uint8_t> covered, int threads) {
   std::vector<Ring> rings;
   for (int i = 0; i < grid.ring_count(); ++i) {
     const double p = grid.polar_deg(i) * RAD;
@@ -183,7 +183,7 @@ std::vector<int> accessible_counts(const DirectionGrid& grid, const BandSet& set
   return counts;
 }
 
-AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const char> covered,
+AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const std::uint8_t> covered,
                    double tolerance_deg) {
   const Vec3d n = normalized(axis);
   AxisCount out;
@@ -206,9 +206,9 @@ AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const char> 
   return out;
 }
 
-std::vector<char> accessible_at(const BandSet& set, const Vec3d& axis) {
+std::vector<std::uint8_t> accessible_at(const BandSet& set, const Vec3d& axis) {
   const Vec3d n = normalized(axis);
-  std::vector<char> flags(set.uniques.size(), 0);
+  std::vector<std::uint8_t> flags(set.uniques.size(), 0);
   for (int u = 0; u < set.size(); ++u) {
     const UniqueBands& unique = set.uniques[u];
     for (int b = unique.first; b < unique.first + unique.count && !flags[u]; ++b)

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <span>
 #include <vector>
 #include "cartesian.h"
@@ -35,7 +36,7 @@ void add_unique(BandSet& set, double theta_deg, double psi_max_deg, std::span<co
 // `covered` (one flag per unique, or empty) count everywhere: they were reached by a
 // mount already made. `threads` workers share the reflections.
 std::vector<int> accessible_counts(const DirectionGrid& grid, const BandSet& set,
-                                   std::span<const char> covered, int threads);
+                                   std::span<const std::uint8_t> covered, int threads);
 
 // The same count at one axis, evaluated reflection by reflection, with the number of
 // unique reflections whose decision lies within tolerance_deg of the boundary.
@@ -43,10 +44,10 @@ struct AxisCount {
   int accessible = 0;
   int near_boundary = 0;
 };
-AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const char> covered,
+AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const std::uint8_t> covered,
                    double tolerance_deg = 0);
 
 // Per unique reflection, whether it is accessible at the axis (the direct rule).
-std::vector<char> accessible_at(const BandSet& set, const Vec3d& axis);
+std::vector<std::uint8_t> accessible_at(const BandSet& set, const Vec3d& axis);
 
 }  // namespace zirel::plan

@@ -1,7 +1,9 @@
 #include "unique_set.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <numbers>
 #include "filtering/accessibility.h"
 
 namespace zirel::plan {
@@ -37,12 +39,20 @@ bool l_range(const MetricTensor& g, int h, int k, double q_max, int& lo, int& hi
   return true;
 }
 
-void add_distinct(std::vector<Miller>& list, size_t first, const Miller& m) {
-  if (std::find(list.begin() + static_cast<std::ptrdiff_t>(first), list.end(), m) == list.end())
-    list.push_back(m);
-}
-
 Miller negated(const Miller& m) { return {-m.h, -m.k, -m.l}; }
+
+// At most 48 rotations, and as many Friedel mates.
+struct Orbit {
+  std::array<Miller, 96> members;
+  int count = 0;
+
+  void add(const Miller& m) {
+    for (int i = 0; i < count; ++i)
+      if (members[static_cast<size_t>(i)] == m)
+        return;
+    members[static_cast<size_t>(count++)] = m;
+  }
+};
 
 struct Builder {
   const Symmetry& symmetry;
@@ -50,28 +60,27 @@ struct Builder {
   double d_min;
   UniqueSet& set;
 
-  // Appends the orbit of `hkl` (with its Friedel mates when `friedel`) and, when any of
-  // its members reaches d_min, keeps it as one unique reflection.
+  // Keeps the orbit of `hkl` (with its Friedel mates when `friedel`) as one unique
+  // reflection when any of its members reaches d_min.
   void add(const Miller& hkl, bool friedel, bool near_limit) {
-    const size_t first = set.equivalents.size();
+    Orbit orbit;
     for (const HklRotation& r : symmetry.rotations)
-      add_distinct(set.equivalents, first, r.apply(hkl));
+      orbit.add(r.apply(hkl));
     if (friedel)
-      for (size_t i = first, n = set.equivalents.size(); i < n; ++i)
-        add_distinct(set.equivalents, first, negated(set.equivalents[i]));
+      for (int i = 0, n = orbit.count; i < n; ++i)
+        orbit.add(negated(orbit.members[static_cast<size_t>(i)]));
     const float d = d_of(metric, hkl);
     bool inside = static_cast<double>(d) >= d_min;
     // Equivalents can differ from the representative in the last bit of d; at the
     // limit the reflection belongs to the set when any of them reaches it, as the
     // generation would yield that one.
-    for (size_t i = first + 1; near_limit && !inside && i < set.equivalents.size(); ++i)
-      inside = static_cast<double>(d_of(metric, set.equivalents[i])) >= d_min;
-    if (!inside) {
-      set.equivalents.resize(first);
+    for (int i = 1; near_limit && !inside && i < orbit.count; ++i)
+      inside = static_cast<double>(d_of(metric, orbit.members[static_cast<size_t>(i)])) >= d_min;
+    if (!inside)
       return;
-    }
-    set.reflections.push_back(UniqueReflection{hkl, d, static_cast<int>(first),
-                                               static_cast<int>(set.equivalents.size() - first)});
+    set.reflections.push_back(
+        UniqueReflection{hkl, d, static_cast<int>(set.equivalents.size()), orbit.count});
+    set.equivalents.insert(set.equivalents.end(), orbit.members.begin(), orbit.members.begin() + orbit.count);
   }
 };
 
@@ -90,6 +99,10 @@ UniqueSet unique_reflections(const Symmetry& symmetry, const CellMetric& metric,
   for (int i = 0; i < 3; ++i)
     bound[i] = static_cast<int>(std::sqrt(static_cast<double>(metric.g.m[i][i])) / d_min) + 1;
 
+  // Friedel mates apart or together, every reflection of the sphere is one equivalent.
+  const double expected = sphere_reflection_estimate(metric, d_min);
+  set.equivalents.reserve(static_cast<size_t>(expected * 1.05) + 100);
+  set.reflections.reserve(static_cast<size_t>(expected * 1.05 / static_cast<double>(symmetry.rotations.size())) + 100);
   Builder builder{symmetry, metric, d_min, set};
   for (int h = -bound[0]; h <= bound[0]; ++h)
     for (int k = -bound[1]; k <= bound[1]; ++k) {
@@ -113,6 +126,14 @@ UniqueSet unique_reflections(const Symmetry& symmetry, const CellMetric& metric,
       }
     }
   return set;
+}
+
+double sphere_reflection_estimate(const CellMetric& metric, double d_min) {
+  if (metric.singular || !(d_min > 0.0))
+    return 0.0;
+  // Volume of the sphere of radius 1/d_min over the reciprocal cell's, V* = 1 / sqrt(det G).
+  return 4.0 / 3.0 * std::numbers::pi * std::sqrt(std::fabs(static_cast<double>(metric.determinant))) /
+         (d_min * d_min * d_min);
 }
 
 double opening_d_min(float wavelength, float psi_max) {

@@ -33,6 +33,10 @@ struct UniqueSet {
 UniqueSet unique_reflections(const Symmetry& symmetry, const CellMetric& metric, double d_min,
                              bool anomalous);
 
+// About how many reflections lie within 1/d_min: the volume of that sphere in units
+// of the reciprocal cell's. 0 for a singular cell.
+double sphere_reflection_estimate(const CellMetric& metric, double d_min);
+
 // The finest d-spacing the opening lets through: the smallest d whose Bragg angle,
 // computed in single precision as the generation computes it, is at most Psi max.
 // Every reflection the generation yields has d at or above it.
