@@ -183,6 +183,16 @@ std::vector<int> accessible_counts(const DirectionGrid& grid, const BandSet& set
   return counts;
 }
 
+double inside_margin(const BandSet& set, int u, const Vec3d& unit_axis) {
+  const UniqueBands& unique = set.uniques[u];
+  if (!(unique.margin_deg > 0))
+    return -180;
+  double best = -180;
+  for (int b = unique.first; b < unique.first + unique.count; ++b)
+    best = std::max(best, inside_by(unique, set.normals[b], unit_axis));
+  return best;
+}
+
 AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const std::uint8_t> covered,
                    double tolerance_deg) {
   const Vec3d n = normalized(axis);
@@ -192,29 +202,11 @@ AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const std::u
       ++out.accessible;
       continue;
     }
-    const UniqueBands& unique = set.uniques[u];
-    if (!(unique.margin_deg > 0))
-      continue;
-    double best = -180;
-    for (int b = unique.first; b < unique.first + unique.count; ++b)
-      best = std::max(best, inside_by(unique, set.normals[b], n));
-    if (best > 0)
-      ++out.accessible;
-    if (std::fabs(best) <= tolerance_deg)
-      ++out.near_boundary;
+    const double inside = inside_margin(set, u, n);
+    out.accessible += inside > 0;
+    out.near_boundary += std::fabs(inside) <= tolerance_deg;
   }
   return out;
-}
-
-std::vector<std::uint8_t> accessible_at(const BandSet& set, const Vec3d& axis) {
-  const Vec3d n = normalized(axis);
-  std::vector<std::uint8_t> flags(set.uniques.size(), 0);
-  for (int u = 0; u < set.size(); ++u) {
-    const UniqueBands& unique = set.uniques[u];
-    for (int b = unique.first; b < unique.first + unique.count && !flags[u]; ++b)
-      flags[u] = unique.margin_deg > 0 && inside_by(unique, set.normals[b], n) > 0;
-  }
-  return flags;
 }
 
 }  // namespace zirel::plan

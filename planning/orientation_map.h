@@ -47,7 +47,8 @@ struct AxisCount {
 AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const std::uint8_t> covered,
                    double tolerance_deg = 0);
 
-// Per unique reflection, whether it is accessible at the axis (the direct rule).
-std::vector<std::uint8_t> accessible_at(const BandSet& set, const Vec3d& axis);
+// How far inside its boundary unique reflection u lies at the unit axis, in degrees:
+// the largest (Psi max - theta) - |delta| of its equivalents; positive when accessible.
+double inside_margin(const BandSet& set, int u, const Vec3d& unit_axis);
 
 }  // namespace zirel::plan
