@@ -59,11 +59,12 @@ struct Builder {
   const CellMetric& metric;
   double d_min;
   UniqueSet& set;
+  Orbit orbit{};  // reused: filling 96 members afresh for every reflection costs more than the rest
 
   // Keeps the orbit of `hkl` (with its Friedel mates when `friedel`) as one unique
   // reflection when any of its members reaches d_min.
   void add(const Miller& hkl, bool friedel, bool near_limit) {
-    Orbit orbit;
+    orbit.count = 0;
     for (const HklRotation& r : symmetry.rotations)
       orbit.add(r.apply(hkl));
     if (friedel)

@@ -69,9 +69,6 @@ TEST_P(Orientation, AccessibleSetIsTheGenerationsOutputReduced) {
     if (is_accessible(access, m->h, m->k, m->l) == Accessibility::Accessible)
       reached.insert(u);
   }
-  // Without absences the generation yields exactly the equivalents of the set.
-  size_t absent_free = set.equivalents.size();
-  (void)absent_free;
   size_t flagged = 0;
   for (size_t u = 0; u < accessible.size(); ++u) {
     flagged += accessible[u];
