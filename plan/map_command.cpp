@@ -120,7 +120,7 @@ MapPicture picture_of(const MapResult& r, const CartesianFrame& frame) {
   static constexpr const char* RECIPROCAL[] = {"a*", "b*", "c*"};
   // Mounts first: the axis marks they may hide are drawn over them.
   for (const Mount& m : r.mounts)
-    pic.marks.push_back({MapMark::Kind::Mounted, axis_direction(frame, m.kind, m.axis), axis_text(m.kind, m.axis)});
+    pic.marks.push_back({MapMark::Kind::Mounted, axis_direction(frame, m.kind, m.axis), mount_text(m)});
   for (int i = 0; i < 3; ++i) {
     Vec3d e{0, 0, 0};
     e[i] = 1;
@@ -186,7 +186,7 @@ int run_map(const MapOptions& o) {
   for (Mount& m : r.mounts) {
     const AccessibilityRun run = run_at(*p, m.kind, m.axis);
     if (run.zero_axis)
-      return refuse({EXIT_USAGE, "mount " + axis_text(m.kind, m.axis) + ": " + std::string(ZERO_AXIS_MESSAGE)});
+      return refuse({EXIT_USAGE, "mount " + mount_text(m) + ": " + std::string(ZERO_AXIS_MESSAGE)});
     const std::vector<std::uint8_t> here = accessible_reflections(set, run);
     covered.resize(here.size(), 0);
     for (size_t u = 0; u < here.size(); ++u) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include "planning/number_text.h"
 #include "planning/svg_writer.h"
+#include "report_output.h"
 
 namespace zirel::plan {
 
@@ -67,20 +68,14 @@ std::string indices_text(const Indices& i, AxisKind kind) {
   return kind == AxisKind::UVW ? "[" + inner + "]" : "(" + inner + ")";
 }
 
-std::string axis_text(AxisKind kind, const Vec3& axis) {
-  const std::string inner = shortest_text(axis[0]) + " " + shortest_text(axis[1]) + " " + shortest_text(axis[2]);
-  return kind == AxisKind::UVW ? "[" + inner + "]" : "(" + inner + ")";
+std::string mount_text(const Mount& m) {
+  RunSettings s;
+  s.axis_kind = m.kind;
+  s.axis = m.axis;
+  return axis_text(s);
 }
 
 std::string percent(int count, int theory) { return fixed(theory > 0 ? 100.0 * count / theory : 0.0, 1); }
-
-std::string parameter_line(const PlanParameters& p) {
-  const UnitCell& c = p.settings.cell;
-  return p.symmetry.name + "; cell " + shortest_text(c.a) + " " + shortest_text(c.b) + " " + shortest_text(c.c) + " " +
-         shortest_text(c.alpha) + " " + shortest_text(c.beta) + " " + shortest_text(c.gamma) + "; lambda " +
-         shortest_text(p.settings.wavelength) + " A; Psi max " + shortest_text(p.settings.psi_max) + " deg; d_min " +
-         fixed(p.d_min, 4) + " A" + (p.anomalous ? "; anomalous" : "");
-}
 
 std::string picture_parameters(const PlanParameters& p) {
   const UnitCell& c = p.settings.cell;
@@ -91,16 +86,17 @@ std::string picture_parameters(const PlanParameters& p) {
 }
 
 void write_map_text(std::ostream& out, const MapResult& r) {
-  out << "Completeness map: " << parameter_line(*r.parameters) << "\n"
+  out << symmetry_line(*r.parameters) << "\n"
+      << parameters_line(*r.parameters, false) << "\n"
       << r.theory << " unique reflections in theory; " << r.grid->cell_count() << " axis directions "
       << fixed(r.grid->step_deg, 2) << " deg apart over the hemisphere (an axis and its opposite are one mount)\n";
   for (const Mount& m : r.mounts)
-    out << "Mount already made: " << axis_text(m.kind, m.axis) << " reaches " << m.accessible << " ("
+    out << "Mount already made: " << mount_text(m) << " reaches " << m.accessible << " ("
         << percent(m.accessible, r.theory) << "%)\n";
   if (!r.mounts.empty())
     out << "Together they reach " << r.covered << " (" << percent(r.covered, r.theory)
         << "%); the map is the completeness of the union with one more mount.\n";
-  out << "\nMean " << fixed(100.0 * r.mean / std::max(1, r.theory), 1) << "%, worst "
+  out << "\nCompleteness over all mounts: mean " << fixed(100.0 * r.mean / std::max(1, r.theory), 1) << "%, worst "
       << percent(r.worst.accessible, r.theory) << "%, best "
       << (r.best.empty() ? std::string("-") : percent(r.best.front().accessible, r.theory) + "%") << "\n\n";
   out << " rank  compl.  polar azimuth   nearest [U V W]  angle  compl.   nearest (h k l)  angle  compl.\n";
@@ -121,7 +117,7 @@ void write_map_json(std::ostream& out, const MapResult& r) {
       << ",\n  \"step\": " << fixed(r.grid->step_deg, 6) << ",\n  \"directions\": " << r.grid->cell_count()
       << ",\n  \"mounts\": [";
   for (size_t i = 0; i < r.mounts.size(); ++i)
-    out << (i ? ", " : "") << "{\"axis\": " << json_string(axis_text(r.mounts[i].kind, r.mounts[i].axis))
+    out << (i ? ", " : "") << "{\"axis\": " << json_string(mount_text(r.mounts[i]))
         << ", \"accessible\": " << r.mounts[i].accessible << "}";
   out << "],\n  \"covered\": " << r.covered << ",\n  \"mean_completeness\": "
       << fixed(100.0 * r.mean / std::max(1, r.theory), 2) << ",\n  \"worst\": " << json_advice(r.worst, r.theory)

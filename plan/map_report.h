@@ -39,11 +39,9 @@ struct MapResult {
 };
 
 std::string indices_text(const Indices& i, AxisKind kind);  // "[1 0 -1]" or "(1 0 2)"
-std::string axis_text(AxisKind kind, const Vec3& axis);       // as the user gave it
+std::string mount_text(const Mount& m);                        // "[0 1 0]", "normal of (1 0 2)"
 std::string percent(int count, int theory);                    // "38.4"
 
-// The parameters in one line: symmetry, cell, wavelength, Psi max, d_min.
-std::string parameter_line(const PlanParameters& p);
 // The same without the symmetry, as a crystallographer writes it (Å, °, λ), for pictures.
 std::string picture_parameters(const PlanParameters& p);
 

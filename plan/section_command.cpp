@@ -5,6 +5,7 @@
 #include "filtering/reflection_layouts.h"
 #include "map_command.h"
 #include "map_report.h"
+#include "report_output.h"
 #include "planning/map_input.h"
 #include "planning/section_svg.h"
 #include "recio/io_error.h"
@@ -70,9 +71,9 @@ bool read_measured(const std::string& path, std::vector<Miller>& out, Refusal& r
 }
 
 void write_counts(std::ostream& out, const Section& s, const PlanParameters& p, bool with_input) {
-  out << "Section " << section_plane_name(s.plane) << ": " << parameter_line(p) << "; axis "
-      << axis_text(p.settings.axis_kind, p.settings.axis) << "\n"
-      << "accessible " << s.counts[0] << ", not accessible " << s.counts[1] << ", systematically absent "
+  out << symmetry_line(p) << "\n"
+      << parameters_line(p) << "\n"
+      << "Layer " << section_plane_name(s.plane) << ": accessible " << s.counts[0] << ", not accessible " << s.counts[1] << ", systematically absent "
       << s.counts[2];
   if (with_input)
     out << ", measured " << s.measured;
@@ -109,7 +110,7 @@ int run_section(const SectionOptions& o) {
   if (!o.svg.empty()) {
     SectionPicture picture;
     picture.section = &section;
-    picture.axis_label = axis_text(p->settings.axis_kind, p->settings.axis);
+    picture.axis_label = axis_text(p->settings);
     picture.title = "Reciprocal-lattice layer " + section_plane_name(*plane) + " for the DAC axis along " +
                     picture.axis_label;
     picture.subtitles = {p->symmetry.name, picture_parameters(*p)};

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Every option that `zirel-batch --help` lists must be explained in the README
-# and in the man page (read as rendered, so that roff's \- counts as a hyphen).
-#   help_is_documented.sh ZIREL_BATCH README MANPAGE
+# Every option that `zirel-batch --help` lists (or another program's, or one of its
+# subcommands') must be explained in the README and in the man page (read as
+# rendered, so that roff's \- counts as a hyphen).
+#   help_is_documented.sh PROGRAM README MANPAGE [SUBCOMMAND]
 set -euo pipefail
-batch=$1 readme=$2 manpage=$3
+batch=$1 readme=$2 manpage=$3 subcommand=${4:-}
 # The options are the lines of the "Options:" block that start with a dash.
-options=$("$batch" --help | awk '/^Options:/ { block = 1; next } block && /^$/ { exit }
+options=$("$batch" $subcommand --help | awk '/^Options:/ { block = 1; next } block && /^$/ { exit }
                                  block' | grep -oE '^ +(-[a-z],)?--[a-z-]+' | tr ',' '\n' | tr -d ' ')
 [ -n "$options" ] || { echo "no options found in --help" >&2; exit 1; }
 rendered=$(LC_ALL=C groff -man -Tascii -P-cbou "$manpage")
