@@ -205,7 +205,7 @@ int run_map(const MapOptions& o) {
   r.mean = mean_count(grid, r.counts);
 
   const SmallDirections small = make_small_directions(frame);
-  const std::vector<Mat3d> symmetry = cartesian_symmetry(p->symmetry, frame);
+  const std::vector<Mat3d> symmetry = map_symmetry(p->symmetry, set, frame);
   for (int cell : best_cells(grid, r.counts, o.top, std::max(10.0, 2 * grid.step_deg), symmetry))
     r.best.push_back(advise(r, cell, small, set, covered));
   r.worst = advise(r, worst_cell(r.counts), small, set, covered);

@@ -80,11 +80,14 @@ TEST_P(Map, AgreesWithTheFilteringTestAtLatticeDirections) {
 }
 
 // Turning the axis by an operation of the Laue class turns the crystal's equivalents
-// into each other: the completeness cannot change.
+// into each other: the completeness cannot change. Nor can it under the lattice's
+// further rotations that the map's symmetry admits.
 TEST_P(Map, HasTheLaueSymmetryOfTheCrystal) {
   const test::Built b = test::build(GetParam());
-  const std::vector<Mat3d> rotations = cartesian_symmetry(b.symmetry, b.frame);
-  ASSERT_EQ(rotations.size(), b.symmetry.rotations.size());
+  const std::vector<Mat3d> laue = cartesian_symmetry(b.symmetry, b.frame);
+  ASSERT_EQ(laue.size(), b.symmetry.rotations.size());
+  const std::vector<Mat3d> rotations = map_symmetry(b.symmetry, b.set, b.frame);
+  ASSERT_GE(rotations.size(), laue.size());
   std::mt19937 random(14);
   std::normal_distribution<double> gauss;
   for (int trial = 0; trial < 12; ++trial) {
@@ -108,6 +111,27 @@ INSTANTIATE_TEST_SUITE_P(Crystals, Map, ::testing::ValuesIn(test::CRYSTALS),
                                ch = '_';
                            return name + "_" + std::to_string(info.index);
                          });
+
+// The map's symmetry beyond the Laue class: the tetragonal lattice's mirrors for 4/m;
+// for a monoclinic cell with a = c the lattice's swap of a and c, unless the absences
+// of P21/c (h 0 l with l odd, not h odd) break it.
+TEST(MapSymmetry, LatticeRotationsOnlyWhereTheUniqueSetFollows) {
+  const struct {
+    test::Crystal crystal;
+    size_t rotations;  // the Laue class's, and one of each +-R beyond it
+  } cases[] = {
+      {{"P4/m", {6, 6, 12, 90, 90, 90}, 0.71073f, 35, 0.9}, 12},
+      {{"P4/mmm", {6, 6, 12, 90, 90, 90}, 0.71073f, 35, 0.9}, 16},
+      {{"P2/m", {10, 10, 10, 90, 100, 90}, 0.71073f, 35, 1.0}, 6},
+      {{"P21/c", {10, 10, 10, 90, 100, 90}, 0.71073f, 35, 1.0}, 4},
+      {{"P21/c", {7.512f, 9.874f, 11.236f, 90, 103.47f, 90}, 0.7093f, 35, 0.9}, 4},
+      {{"P-1", {5.1f, 6.2f, 7.3f, 80, 95, 105}, 0.71073f, 35, 0.9}, 2},
+  };
+  for (const auto& c : cases) {
+    const test::Built b = test::build(c.crystal);
+    EXPECT_EQ(map_symmetry(b.symmetry, b.set, b.frame).size(), c.rotations) << c.crystal.group;
+  }
+}
 
 // Where the Laue class holds a mirror normal to y (or the 2-fold along y, the same
 // for axes), the grid maps onto itself, cell j of a ring onto cell size - 1 - j; the
