@@ -39,17 +39,20 @@ std::string json_direction(const Vec3d& v) {
   return "[" + fixed(v[0], 6) + ", " + fixed(v[1], 6) + ", " + fixed(v[2], 6) + "]";
 }
 
+// A fraction, as the report's JSON gives ratios (0.166, not 16.6).
+std::string fraction(double count, int theory) { return fixed(theory > 0 ? count / theory : 0.0, 6); }
+
 std::string json_advice(const MountAdvice& a, int theory) {
   const Angles at = angles_of(a.direction);
   return "{\"polar\": " + fixed(at.polar, 3) + ", \"azimuth\": " + fixed(at.azimuth, 3) +
          ", \"direction\": " + json_direction(a.direction) + ", \"accessible\": " + std::to_string(a.accessible) +
-         ", \"completeness\": " + percent(a.accessible, theory) + ",\n     \"uvw\": {\"indices\": " +
+         ", \"completeness\": " + fraction(a.accessible, theory) + ",\n     \"uvw\": {\"indices\": " +
          json_indices(a.uvw.indices) + ", \"angle\": " + fixed(a.uvw.angle_deg, 3) +
          ", \"accessible\": " + std::to_string(a.uvw_accessible) +
-         ", \"completeness\": " + percent(a.uvw_accessible, theory) + "},\n     \"hkl\": {\"indices\": " +
+         ", \"completeness\": " + fraction(a.uvw_accessible, theory) + "},\n     \"hkl\": {\"indices\": " +
          json_indices(a.hkl.indices) + ", \"angle\": " + fixed(a.hkl.angle_deg, 3) +
          ", \"accessible\": " + std::to_string(a.hkl_accessible) +
-         ", \"completeness\": " + percent(a.hkl_accessible, theory) + "}}";
+         ", \"completeness\": " + fraction(a.hkl_accessible, theory) + "}}";
 }
 
 std::string advice_row(const std::string& rank, const MountAdvice& a, int theory) {
@@ -120,7 +123,7 @@ void write_map_json(std::ostream& out, const MapResult& r) {
     out << (i ? ", " : "") << "{\"axis\": " << json_string(mount_text(r.mounts[i]))
         << ", \"accessible\": " << r.mounts[i].accessible << "}";
   out << "],\n  \"covered\": " << r.covered << ",\n  \"mean_completeness\": "
-      << fixed(100.0 * r.mean / std::max(1, r.theory), 2) << ",\n  \"worst\": " << json_advice(r.worst, r.theory)
+      << fraction(r.mean, r.theory) << ",\n  \"worst\": " << json_advice(r.worst, r.theory)
       << ",\n  \"best\": [";
   for (size_t i = 0; i < r.best.size(); ++i)
     out << (i ? ",\n    " : "\n    ") << json_advice(r.best[i], r.theory);
