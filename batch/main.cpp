@@ -7,12 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "batch_options.h"
-#include "filtering/accessibility.h"
-#include "filtering/cell_metric.h"
+#include "batch/batch_options.h"
+#include "batch/progress.h"
 #include "filtering/filter_run.h"
-#include "filtering/generation.h"
-#include "progress.h"
+#include "filtering/prepare_run.h"
 #include "recio/statement.h"
 #include "recio/unit.h"
 
@@ -20,12 +18,11 @@ namespace zirel::batch {
 
 namespace {
 
-constexpr int EXIT_READ_ERROR = 1;
-constexpr int EXIT_USAGE = 2;
-constexpr int EXIT_SINGULAR = 3;
+using cli::EXIT_READ_ERROR;
+using cli::EXIT_USAGE;
 // A record that cannot be written (a full disk) leaves a short output file; the
 // code must differ from 1, which means the input was at fault.
-constexpr int EXIT_WRITE_FAILURE = 4;
+using cli::EXIT_WRITE_FAILURE;
 
 [[noreturn]] void fail_on_io(const FatalReport& report) {
   std::cerr << "zirel-batch: " << report.severity << " (" << report.number
@@ -33,19 +30,7 @@ constexpr int EXIT_WRITE_FAILURE = 4;
   std::exit(EXIT_WRITE_FAILURE);
 }
 
-int refuse(int code, std::string_view message) {
-  std::cerr << "zirel-batch: " << message << '\n';
-  return code;
-}
-
-int report_singular(const CellMetric& metric) {
-  static const RecordFormat determinant_format("(F10.4)");
-  std::array<char, 10> determinant;
-  write_internal(determinant, determinant_format, {metric.determinant});
-  std::cerr << SINGULAR_CELL_MESSAGE << '\n'
-            << DETERMINANT_LABEL << std::string_view(determinant.data(), determinant.size()) << '\n';
-  return EXIT_SINGULAR;
-}
+int refuse(int code, std::string message) { return cli::tell("zirel-batch", {code, std::move(message)}); }
 
 // Same device and inode: writing the output would destroy the input it reads.
 bool same_file(const std::string& a, const std::string& b) {
@@ -62,16 +47,12 @@ int run(const BatchOptions& options) {
   Refusal refusal;
   const std::optional<RunSettings> settings = run_settings_of(options, refusal);
   if (!settings)
-    return refuse(refusal.exit_code, refusal.message);
+    return cli::tell("zirel-batch", refusal);
 
-  const CellMetric metric = build_metric(settings->cell);
-  if (metric.singular)
-    return report_singular(metric);
-  const AccessibilityRun access = prepare_accessibility(*settings, metric);
-  if (access.zero_axis)
-    return refuse(EXIT_USAGE, std::string(options.uvw.empty() && options.hkl.empty() ? "axis" :
-                                          options.uvw.empty() ? "--hkl" : "--uvw") +
-                                  ": " + std::string(ZERO_AXIS_MESSAGE));
+  RunPreparation prepared = prepare_run(*settings, options.generate);
+  if (prepared.refusal)
+    return cli::tell("zirel-batch", cli::refusal_of(*prepared.refusal, options.parameters));
+  PreparedRun& run = *prepared.run;
 
   if (!options.generate) {
     const IoStatus st = open_unit(INPUT_UNIT, options.input, "OLD", "READ", {.err = true});
@@ -84,12 +65,9 @@ int run(const BatchOptions& options) {
   if (st != IO_OK)
     return refuse(EXIT_USAGE, open_error("create output file", st, OUTPUT_UNIT, options.output));
 
-  std::optional<GenerationState> generator;
-  if (options.generate)
-    generator = prepare_generation(*settings, metric);
-  GenerationState* gen = generator ? &*generator : nullptr;
-  ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1, gen);
-  const FilterCounts counts = filter_reflections(*settings, access, gen, progress);
+  ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1,
+                            run.generator ? &*run.generator : nullptr);
+  const FilterCounts counts = run_prepared(run, *settings, units(), progress);
   progress.clear();
   close_unit(INPUT_UNIT);
   close_unit(OUTPUT_UNIT);

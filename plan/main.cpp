@@ -2,16 +2,18 @@
 // in the diamond-anvil cell lets through, and how many a data set has measured.
 #include <iostream>
 
-#include "common_options.h"
-#include "map_command.h"
-#include "report_command.h"
+#include "filtering/version.h"
+#include "plan/common_options.h"
+#include "plan/map_command.h"
+#include "plan/report_command.h"
 
 namespace {
 
 constexpr const char* DESCRIPTION =
     "zirel-plan --cell A B C ALPHA BETA GAMMA (--space-group NAME | --laue SYMBOL)\n"
     "           --wavelength LAMBDA --psi-max PSI (--uvw U V W | --hkl H K L)\n"
-    "           [--d-min D] [--shells N] [--anomalous] [--input FILE] [--json]\n\n"
+    "           [--d-min D] [--shells N] [--anomalous] [--input FILE] [--settings FILE]\n"
+    "           [--json]\n\n"
     "How complete can the data of a crystal in a diamond-anvil cell be, and how complete\n"
     "are they? Counts the unique reflections up to d min, those one orientation lets\n"
     "through the cell's opening (the accessibility test of zirel-batch), and, with\n"
@@ -35,6 +37,7 @@ Examples:
       --wavelength 0.7093 --psi-max 35 --uvw 0 1 0
   zirel-plan --cell 7.512 9.874 11.236 90 103.47 90 --space-group P21/c \
       --wavelength 0.7093 --psi-max 35 --uvw 0 1 0 --input monoclinic.hkl
+  zirel-plan --settings zirel.dat --space-group P21/c --psi-max 40
   zirel-plan --cell 5.641 5.641 5.641 90 90 90 --laue m-3m --wavelength 0.71073 \
       --psi-max 40 --hkl 1 1 1 --d-min 0.7 --shells 5 --json
 )";
@@ -49,9 +52,11 @@ int main(int argc, char** argv) {
   CLI::App app{DESCRIPTION, "zirel-plan"};
   app.footer(FOOTER);
   add_report_options(app, options);
+  // Answered before any other option is checked, like --help.
+  app.set_version_flag("--version", "zirel-plan " ZIREL_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help or --version: printed, and done
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "zirel-plan: " << e.what() << "\nRun with --help for more information.\n";

@@ -1,4 +1,4 @@
-#include "map_command.h"
+#include "plan/map_command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -6,14 +6,14 @@
 #include <fstream>
 #include <iostream>
 #include <thread>
-#include "common_options.h"
-#include "subcommand.h"
-#include "map_report.h"
+#include "plan/common_options.h"
+#include "plan/map_report.h"
+#include "plan/subcommand.h"
 #include "planning/completeness.h"
-#include "planning/number_text.h"
 #include "planning/map_input.h"
 #include "planning/map_ranking.h"
 #include "planning/map_svg.h"
+#include "planning/number_text.h"
 #include "planning/orientation_map.h"
 #include "recio/edit.h"
 
@@ -164,7 +164,7 @@ bool write_file(const std::string& path, Write write, Refusal& refusal) {
 
 int run_map(const MapOptions& o) {
   Refusal refusal;
-  std::optional<PlanParameters> p = plan_parameters(o.common, refusal);
+  std::optional<PlanParameters> p = plan_parameters(o.common, false, refusal);
   if (!p)
     return refuse(refusal);
   float step = 0;

@@ -1,11 +1,11 @@
-#include "map_report.h"
+#include "plan/map_report.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include "planning/number_text.h"
 #include "planning/svg_writer.h"
-#include "report_output.h"
+#include "plan/report_output.h"
 
 namespace zirel::plan {
 

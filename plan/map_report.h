@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 #include <vector>
-#include "common_options.h"
+#include "plan/common_options.h"
 #include "planning/direction_grid.h"
 #include "planning/small_directions.h"
 

@@ -1,29 +1,25 @@
-#include "report_command.h"
+#include "plan/report_command.h"
 
 #include <iostream>
-#include "filtering/accessibility.h"
-#include "measured_input.h"
+#include "plan/measured_input.h"
 #include "planning/completeness.h"
-#include "report_output.h"
+#include "plan/report_output.h"
 
 namespace zirel::plan {
 
 namespace {
 
-// More reflections than this in the sphere would take minutes and gigabytes; no
-// crystal measured in a diamond-anvil cell comes near it.
-constexpr double MAX_SPHERE_REFLECTIONS = 50.0e6;
+// More reflections than this in the sphere would take most of a minute and gigabytes;
+// no crystal measured in a diamond-anvil cell comes near it.
+constexpr double MAX_SPHERE_REFLECTIONS = 20.0e6;
 
-int refuse(const Refusal& refusal) {
-  std::cerr << "zirel-plan: " << refusal.message << '\n';
-  return refusal.exit_code;
-}
+int refuse(const Refusal& refusal) { return cli::tell("zirel-plan", refusal); }
 
 }  // namespace
 
 void add_report_options(CLI::App& app, ReportOptions& o) {
   add_common_options(app, o.common);
-  add_axis_options(app, o.axis);
+  add_axis_options(app, o.common);
   app.add_option("--shells", o.shells, "Number of resolution shells of equal volume (default 10), e.g. --shells 5")
       ->type_name("N")
       ->check(CLI::Range(1, 100));
@@ -36,20 +32,17 @@ void add_report_options(CLI::App& app, ReportOptions& o) {
 
 int run_report(const ReportOptions& o) {
   Refusal refusal;
-  std::optional<PlanParameters> p = plan_parameters(o.common, refusal);
-  if (!p || !read_axis(o.axis, p->settings, refusal))
+  const std::optional<PlanParameters> p = plan_parameters(o.common, true, refusal);
+  if (!p)
     return refuse(refusal);
-  const AccessibilityRun access = prepare_accessibility(p->settings, p->metric);
-  if (access.zero_axis)
-    return refuse({EXIT_USAGE, (o.axis.uvw.empty() ? "--hkl: " : "--uvw: ") + std::string(ZERO_AXIS_MESSAGE)});
   const double expected = sphere_reflection_estimate(p->metric, p->d_min);
   if (expected > MAX_SPHERE_REFLECTIONS)
     return refuse({EXIT_USAGE, "the sphere up to d min " + std::to_string(p->d_min) + " A holds about " +
                                    std::to_string(static_cast<long long>(expected)) +
-                                   " reflections, more than 50 million: give a larger --d-min"});
+                                   " reflections, more than 20 million: give a larger --d-min"});
 
   const UniqueSet set = unique_reflections(p->symmetry, p->metric, p->d_min, p->anomalous);
-  const std::vector<std::uint8_t> accessible = accessible_reflections(set, access);
+  const std::vector<std::uint8_t> accessible = accessible_reflections(set, p->access);
   std::optional<Measurement> measurement;
   if (!o.input.empty()) {
     measurement.emplace();

@@ -3,13 +3,12 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-#include "common_options.h"
+#include "plan/common_options.h"
 
 namespace zirel::plan {
 
 struct ReportOptions {
   CommonOptions common;
-  AxisOptions axis;
   int shells = 10;
   std::string input;
   bool json = false;

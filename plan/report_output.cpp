@@ -1,4 +1,4 @@
-#include "report_output.h"
+#include "plan/report_output.h"
 
 #include <cmath>
 #include <vector>

@@ -3,7 +3,7 @@
 
 #include <ostream>
 #include <string>
-#include "common_options.h"
+#include "plan/common_options.h"
 #include "planning/completeness.h"
 
 namespace zirel::plan {

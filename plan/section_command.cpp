@@ -1,16 +1,13 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include "common_options.h"
-#include "filtering/filter_run.h"
-#include "filtering/reflection_layouts.h"
-#include "map_command.h"
-#include "map_report.h"
-#include "report_output.h"
+#include "plan/common_options.h"
+#include "plan/map_command.h"
+#include "plan/map_report.h"
+#include "plan/measured_input.h"
+#include "plan/report_output.h"
+#include "plan/subcommand.h"
 #include "planning/map_input.h"
 #include "planning/section_svg.h"
-#include "recio/io_error.h"
-#include "recio/unit.h"
-#include "subcommand.h"
 
 namespace zirel::plan {
 
@@ -35,39 +32,14 @@ Examples:
       --input monoclinic.hkl --svg 0kl.svg
 )";
 
-// Free while zirel-plan runs; the filtering's own input unit.
-constexpr int32_t SECTION_INPUT_UNIT = 1;
-
 struct SectionOptions {
-  CommonOptions common;
-  AxisOptions axis;
+  CommonOptions common;  // the axis too
   std::string plane, svg, input;
 };
 
 int refuse(const Refusal& refusal) {
   std::cerr << "zirel-plan section: " << refusal.message << '\n';
   return refusal.exit_code;
-}
-
-// The indices of every reflection of the file, up to a 0 0 0 record or the end.
-bool read_measured(const std::string& path, std::vector<Miller>& out, Refusal& refusal) {
-  const IoStatus opened = open_unit(SECTION_INPUT_UNIT, path, "OLD", "READ", {.err = true});
-  if (opened != IO_OK) {
-    refusal.message = "--input: cannot open " + path + ": " + io_message(opened, SECTION_INPUT_UNIT, path);
-    return false;
-  }
-  const InputKind kind = input_kind_for_name(path);
-  Reflection r;
-  IoStatus st;
-  while ((st = read_reflection(SECTION_INPUT_UNIT, kind, r)) == IO_OK && !(r.h == 0 && r.k == 0 && r.l == 0))
-    out.push_back({r.h, r.k, r.l});
-  close_unit(SECTION_INPUT_UNIT);
-  if (st != IO_OK && st != IO_END) {
-    refusal = {EXIT_READ_ERROR, "--input: " + path + ": record " + std::to_string(out.size() + 1) +
-                                    " cannot be read"};
-    return false;
-  }
-  return true;
 }
 
 void write_counts(std::ostream& out, const Section& s, const PlanParameters& p, bool with_input) {
@@ -82,25 +54,23 @@ void write_counts(std::ostream& out, const Section& s, const PlanParameters& p, 
 
 int run_section(const SectionOptions& o) {
   Refusal refusal;
-  std::optional<PlanParameters> p = plan_parameters(o.common, refusal);
-  if (!p || !read_axis(o.axis, p->settings, refusal))
+  std::optional<PlanParameters> p = plan_parameters(o.common, true, refusal);
+  if (!p)
     return refuse(refusal);
   std::string why;
   const std::optional<SectionPlane> plane = parse_section_plane(o.plane, why);
   if (!plane)
     return refuse({EXIT_USAGE, why});
-  const AccessibilityRun run = prepare_accessibility(p->settings, p->metric);
-  if (run.zero_axis)
-    return refuse({EXIT_USAGE, "axis: " + std::string(ZERO_AXIS_MESSAGE)});
   std::vector<Miller> measured;
-  if (!o.input.empty() && !read_measured(o.input, measured, refusal))
+  if (!o.input.empty() &&
+      !read_indices(o.input, [&](const Miller& hkl) { measured.push_back(hkl); }, refusal))
     return refuse(refusal);
 
   const CartesianFrame frame = make_frame(p->settings.cell);
   SectionInput in;
   in.plane = *plane;
   in.frame = &frame;
-  in.run = &run;
+  in.run = &p->access;
   in.axis_cartesian = axis_direction(frame, p->settings.axis_kind, p->settings.axis);
   in.d_min = p->d_min;
   in.absent = [&](const Miller& m) { return p->symmetry.is_absent(m); };
@@ -132,7 +102,7 @@ int section_main(int argc, char** argv) {
                "zirel-plan section"};
   app.footer(SECTION_FOOTER);
   add_common_options(app, options.common);
-  add_axis_options(app, options.axis);
+  add_axis_options(app, options.common);
   app.add_option("--plane", options.plane,
                  "The layer: two of h, k, l and one fixed index, e.g. \"h k 0\", \"h 0 l\", \"h k 2\"")
       ->type_name("\"h k 0\"")

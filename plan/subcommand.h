@@ -1,7 +1,7 @@
 #pragma once
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include "common_options.h"
+#include "plan/common_options.h"
 
 namespace zirel::plan {
 

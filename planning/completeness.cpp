@@ -1,4 +1,4 @@
-#include "completeness.h"
+#include "planning/completeness.h"
 
 #include <algorithm>
 #include <bit>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 #include "filtering/accessibility.h"
-#include "unique_set.h"
+#include "planning/unique_set.h"
 
 namespace zirel::plan {
 

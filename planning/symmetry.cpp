@@ -1,7 +1,8 @@
-#include "symmetry.h"
+#include "planning/symmetry.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <gemmi/symmetry.hpp>
 
 namespace zirel::plan {
@@ -128,9 +129,53 @@ bool Symmetry::is_centric(const Miller& hkl) const {
   return tables->ops.is_reflection_centric(to_gemmi(hkl));
 }
 
+double symmetry_misfit(const Symmetry& symmetry, const MetricTensor& g_star) {
+  double scale = 0.0;
+  for (int i = 0; i < 3; ++i)
+    scale = std::max(scale, std::fabs(static_cast<double>(g_star.m[i][i])));
+  if (!(scale > 0.0))
+    return 0.0;
+  // d is the same for h and h' = R h for every h exactly when R^T G* R = G*.
+  double misfit = 0.0;
+  for (const HklRotation& r : symmetry.rotations)
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) {
+        double rotated = 0.0;
+        for (int p = 0; p < 3; ++p)
+          for (int q = 0; q < 3; ++q)
+            rotated += r.m[p][i] * static_cast<double>(g_star.m[p][q]) * r.m[q][j];
+        misfit = std::max(misfit, std::fabs(rotated - static_cast<double>(g_star.m[i][j])) / scale);
+      }
+  return misfit;
+}
+
+std::string cell_conditions(const Symmetry& symmetry) {
+  const std::string& laue = symmetry.laue_class;
+  if (laue == "-1")
+    return "any cell";
+  if (laue == "2/m") {
+    const char axis = symmetry.setting.empty() ? 'b' : symmetry.setting.back();
+    const std::string right = axis == 'a' ? "beta = gamma" : axis == 'c' ? "alpha = beta" : "alpha = gamma";
+    return right + " = 90";
+  }
+  if (laue == "mmm")
+    return "alpha = beta = gamma = 90";
+  if (laue == "4/m" || laue == "4/mmm")
+    return "a = b, alpha = beta = gamma = 90";
+  if (symmetry.setting == "rhombohedral axes")
+    return "a = b = c, alpha = beta = gamma";
+  if (laue == "m-3" || laue == "m-3m")
+    return "a = b = c, alpha = beta = gamma = 90";
+  return "a = b, alpha = beta = 90, gamma = 120";
+}
+
 std::optional<Symmetry> symmetry_of_space_group(std::string_view name, const UnitCell& cell,
                                                 std::string& refusal) {
   const std::string text = trimmed(name);
+  // P2_1/c and P2(1)/c are common ways of writing the screw axis of P21/c.
+  std::string plain = text;
+  plain.erase(std::remove_if(plain.begin(), plain.end(), [](char c) { return c == '_' || c == '(' || c == ')'; }),
+              plain.end());
   const gemmi::SpaceGroup* sg = nullptr;
   int number = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -139,7 +184,7 @@ std::optional<Symmetry> symmetry_of_space_group(std::string_view name, const Uni
     if (number >= 1 && number <= 230)
       sg = &gemmi::get_spacegroup_reference_setting(number);
   } else if (!text.empty()) {
-    sg = gemmi::find_spacegroup_by_name(text, cell.alpha, cell.gamma);
+    sg = gemmi::find_spacegroup_by_name(plain, cell.alpha, cell.gamma);
   }
   if (sg == nullptr) {
     refusal = "unknown space group \"" + text + "\": " + std::string(SPACE_GROUP_HINT);

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 #include "filtering/generation.h"
+#include "filtering/metric_tensor.h"
 #include "filtering/unit_cell.h"
 
 namespace zirel::plan {
@@ -51,6 +52,16 @@ struct Symmetry {
   // -h -k -l is equivalent to h k l under the point group itself.
   bool is_centric(const Miller& hkl) const;
 };
+
+// How far the reciprocal metric is from being unchanged by every rotation, relative
+// to its largest diagonal element: 0 for a cell of the symmetry's lattice, ~1e-7 from
+// single-precision rounding. Beyond a small tolerance, reflections counted as
+// equivalent would have different d-spacings.
+double symmetry_misfit(const Symmetry& symmetry, const MetricTensor& g_star);
+
+// What a cell of the symmetry's crystal family must look like, for a refusal:
+// "a = b, alpha = beta = gamma = 90".
+std::string cell_conditions(const Symmetry& symmetry);
 
 // How to write a space group, for refusals and help texts.
 inline constexpr std::string_view SPACE_GROUP_HINT =

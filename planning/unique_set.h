@@ -5,7 +5,7 @@
 #include <vector>
 #include "filtering/cell_metric.h"
 #include "filtering/generation.h"
-#include "symmetry.h"
+#include "planning/symmetry.h"
 
 namespace zirel::plan {
 

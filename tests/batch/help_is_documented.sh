@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# Every option that `zirel-batch --help` lists (or another program's, or one of its
-# subcommands') must be explained in the README and in the man page (read as
-# rendered, so that roff's \- counts as a hyphen).
+# Every option that a program's --help (or one of its subcommands' --help) lists
+# must be explained in the README and in its man page (read as rendered, so that
+# roff's \- counts as a hyphen).
 #   help_is_documented.sh PROGRAM README MANPAGE [SUBCOMMAND]
 set -euo pipefail
-batch=$1 readme=$2 manpage=$3 subcommand=${4:-}
+program=$1 readme=$2 manpage=$3 subcommand=${4:-}
+name=$(basename "$program")${subcommand:+ $subcommand}
 # The options are the lines of the "Options:" block that start with a dash.
-options=$("$batch" $subcommand --help | awk '/^Options:/ { block = 1; next } block && /^$/ { exit }
+options=$("$program" $subcommand --help | awk '/^Options:/ { block = 1; next } block && /^$/ { exit }
                                  block' | grep -oE '^ +(-[a-z],)?--[a-z-]+' | tr ',' '\n' | tr -d ' ')
-[ -n "$options" ] || { echo "no options found in --help" >&2; exit 1; }
+[ -n "$options" ] || { echo "no options found in $name --help" >&2; exit 1; }
 rendered=$(LC_ALL=C groff -man -Tascii -P-cbou "$manpage")
 missing=0
 for option in $options; do
-  grep -qe "$option\b" "$readme" || { echo "README does not mention $option" >&2; missing=1; }
-  grep -qe "$option\b" <<<"$rendered" || { echo "man page does not mention $option" >&2; missing=1; }
+  grep -qe "$option\b" "$readme" || { echo "README does not mention $name $option" >&2; missing=1; }
+  grep -qe "$option\b" <<<"$rendered" || { echo "$name's man page does not mention $option" >&2; missing=1; }
 done
-echo "checked:" $options
+echo "checked $name:" $options
 exit $missing

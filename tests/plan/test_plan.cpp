@@ -134,6 +134,9 @@ const RefusalCase REFUSALS[] = {
     {"--space-group P21/c --shells 0", 2, "--shells"},
     {"--space-group P21/c --input missing.hkl", 2, "--input: cannot open missing.hkl"},
     {"--space-group P21/c --d-min 0.01", 2, "give a larger --d-min"},
+    {"--space-group P4", 2,
+     "--cell: 7.512 9.874 11.236 90 103.47 90 does not have the symmetry of the space group P 4 (75), Laue class 4/m "
+     "(a = b, alpha = beta = gamma = 90)"},
 };
 
 class Refused : public Plan, public ::testing::WithParamInterface<RefusalCase> {};
@@ -154,7 +157,7 @@ TEST_F(Plan, ParameterRefusals) {
       {"--wavelength 0.7093 --psi-max 35 --uvw 0 1 0", 2, "--cell is required"},
       {"--cell 1 2 3 90 90 90 --psi-max 35 --uvw 0 1 0", 2, "--wavelength is required"},
       {"--cell 1 2 3 90 90 90 --wavelength 0.7 --uvw 0 1 0", 2, "--psi-max is required"},
-      {"--cell 1 2 3 90 90 90 --wavelength 0.7 --psi-max 35", 2, "--uvw U V W or --hkl H K L"},
+      {"--cell 1 2 3 90 90 90 --wavelength 0.7 --psi-max 35", 2, "--uvw or --hkl is required (or give --settings FILE)"},
       {"--cell 1 2 3 90 90 90 --wavelength 0.7 --psi-max 35 --uvw 0 0 0", 2, "--uvw: AXIS DIRECTION HAS ZERO LENGTH"},
       {"--cell 1 2 3 90 90 90 --wavelength 0.7 --psi-max 35 --hkl 0 0 0", 2, "--hkl: AXIS DIRECTION HAS ZERO LENGTH"},
       {"--cell 1 2 3 90 90 90 --wavelength 0 --psi-max 35 --uvw 0 0 1", 2, "--wavelength must be positive"},
@@ -172,6 +175,23 @@ TEST_F(Plan, ParameterRefusals) {
     EXPECT_EQ(t.out, "") << c.args;
     EXPECT_NE(t.err.find(c.message), std::string::npos) << c.args << "\n" << t.err;
   }
+}
+
+// The example settings file holds the example crystal's cell, b along the axis, Mo and 35 degrees.
+TEST_F(Plan, SettingsFileGivesTheParametersAndOptionsGoOverIt) {
+  fs::copy_file(fs::path(ZIREL_EXAMPLES) / "zirel.dat", dir_ / "zirel.dat");
+  const Transcript explicit_ = plan(MONOCLINIC + " --json");
+  const Transcript from_file = plan("--settings zirel.dat --space-group P21/c --json");
+  ASSERT_EQ(from_file.exit_code, 0) << from_file.err;
+  EXPECT_EQ(from_file.out, explicit_.out);
+  const Transcript over = plan("--settings zirel.dat --space-group P21/c --psi-max 40 --hkl 1 0 0 --json");
+  EXPECT_NE(over.out.find("\"psi_max\": 40,"), std::string::npos) << over.out;
+  EXPECT_NE(over.out.find("\"axis\": {\"kind\": \"hkl\", \"vector\": [1, 0, 0]}"), std::string::npos) << over.out;
+
+  put("broken.dat", "5 5 5 90 90 90\n0.7093 x\n");
+  const Transcript broken = plan("--settings broken.dat --space-group P21/c");
+  EXPECT_EQ(broken.exit_code, 2);
+  EXPECT_NE(broken.err.find("--settings: broken.dat: record 2 cannot be read"), std::string::npos) << broken.err;
 }
 
 TEST_F(Plan, UnreadableRecordExitsWithOne) {

@@ -2,6 +2,7 @@
 // that are none.
 #include <gtest/gtest.h>
 
+#include "filtering/cell_metric.h"
 #include "planning/symmetry.h"
 
 namespace zirel::plan {
@@ -26,6 +27,8 @@ const NameCase NAMES[] = {
     {"p21/n", HEXAGONAL_AXES, 14, "2/m", "2/m", "unique axis b", 4},
     {"  P 1 21/n 1 ", HEXAGONAL_AXES, 14, "2/m", "2/m", "unique axis b", 4},
     {"P 1 1 21/b", HEXAGONAL_AXES, 14, "2/m", "2/m", "unique axis c", 4},
+    {"P2_1/c", HEXAGONAL_AXES, 14, "2/m", "2/m", "unique axis b", 4},
+    {"P2(1)2(1)2(1)", HEXAGONAL_AXES, 19, "mmm", "222", "", 4},
     {"14", HEXAGONAL_AXES, 14, "2/m", "2/m", "unique axis b", 4},
     {"I2/a", HEXAGONAL_AXES, 15, "2/m", "2/m", "unique axis b", 4},
     {"P2", HEXAGONAL_AXES, 3, "2/m", "2", "unique axis b", 2},
@@ -97,6 +100,50 @@ TEST(SpaceGroup, KnowsCentricReflections) {
   EXPECT_FALSE(p2.is_centric({1, 1, 2}));
   EXPECT_FALSE(p2.centrosymmetric);
 }
+
+struct FitCase {
+  const char* group;
+  UnitCell cell;
+  bool fits;
+  const char* conditions;
+};
+
+const FitCase FITS[] = {
+    {"P-1", {5.1f, 6.2f, 7.3f, 80.0f, 95.0f, 100.0f}, true, "any cell"},
+    {"P21/c", {7.512f, 9.874f, 11.236f, 90.0f, 103.47f, 90.0f}, true, "alpha = gamma = 90"},
+    {"P21/c", {7.512f, 9.874f, 11.236f, 90.0f, 90.0f, 103.47f}, false, "alpha = gamma = 90"},
+    {"P 1 1 21/b", {7.512f, 9.874f, 11.236f, 90.0f, 90.0f, 103.47f}, true, "alpha = beta = 90"},
+    {"P 21/b 1 1", {7.512f, 9.874f, 11.236f, 103.47f, 90.0f, 90.0f}, true, "beta = gamma = 90"},
+    {"Pbca", {5.0f, 6.0f, 7.0f, 90.0f, 90.0f, 90.0f}, true, "alpha = beta = gamma = 90"},
+    {"Pbca", {5.0f, 6.0f, 7.0f, 90.0f, 91.0f, 90.0f}, false, "alpha = beta = gamma = 90"},
+    {"P4/mmm", {6.0f, 6.0f, 8.0f, 90.0f, 90.0f, 90.0f}, true, "a = b, alpha = beta = gamma = 90"},
+    // Rounded for typing: 0.02 % in an edge and 0.05 degree in an angle still pass.
+    {"P4/mmm", {6.0f, 6.001f, 8.0f, 90.05f, 90.0f, 90.0f}, true, "a = b, alpha = beta = gamma = 90"},
+    {"P4/mmm", {6.0f, 6.1f, 8.0f, 90.0f, 90.0f, 90.0f}, false, "a = b, alpha = beta = gamma = 90"},
+    {"P63/mmc", {6.0f, 6.0f, 8.0f, 90.0f, 90.0f, 120.0f}, true, "a = b, alpha = beta = 90, gamma = 120"},
+    {"P63/mmc", {6.0f, 6.0f, 8.0f, 90.0f, 90.0f, 90.0f}, false, "a = b, alpha = beta = 90, gamma = 120"},
+    {"R-3m:H", {6.0f, 6.0f, 14.0f, 90.0f, 90.0f, 120.0f}, true, "a = b, alpha = beta = 90, gamma = 120"},
+    {"R-3m:R", {6.0f, 6.0f, 6.0f, 80.0f, 80.0f, 80.0f}, true, "a = b = c, alpha = beta = gamma"},
+    {"R-3m:R", {6.0f, 6.0f, 6.0f, 80.0f, 80.0f, 82.0f}, false, "a = b = c, alpha = beta = gamma"},
+    {"Fm-3m", {5.641087f, 5.641087f, 5.641087f, 90.0f, 90.0f, 90.0f}, true, "a = b = c, alpha = beta = gamma = 90"},
+    {"Pa-3", {5.6f, 5.7f, 5.6f, 90.0f, 90.0f, 90.0f}, false, "a = b = c, alpha = beta = gamma = 90"},
+};
+
+class CellOfTheSymmetry : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(CellOfTheSymmetry, FitsOrNot) {
+  const FitCase& c = GetParam();
+  std::string refusal;
+  const Symmetry s = *symmetry_of_space_group(c.group, c.cell, refusal);
+  const double misfit = symmetry_misfit(s, build_metric(c.cell).g_star);
+  if (c.fits)
+    EXPECT_LT(misfit, 2e-3) << c.group;
+  else
+    EXPECT_GT(misfit, 5e-3) << c.group;
+  EXPECT_EQ(cell_conditions(s), c.conditions);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, CellOfTheSymmetry, ::testing::ValuesIn(FITS));
 
 struct LaueCase {
   const char* typed;
