@@ -51,11 +51,6 @@ std::optional<PlanParameters> plan_parameters(const CommonOptions& o, bool axis_
   PlanParameters p;
   p.settings = *settings;
   RunSettings& s = p.settings;
-  // The resolution the opening allows needs an opening.
-  if (!(s.psi_max > 0.0f && s.psi_max <= 90.0f)) {
-    refusal.message = "--psi-max must be above 0 and at most 90 degrees";
-    return std::nullopt;
-  }
   if (o.space_group.empty() && o.laue.empty()) {
     refusal.message = "give --space-group NAME or --laue SYMBOL";
     return std::nullopt;
@@ -77,6 +72,12 @@ std::optional<PlanParameters> plan_parameters(const CommonOptions& o, bool axis_
   RunPreparation prepared = prepare_run(checked, false);
   if (prepared.refusal) {
     refusal = cli::refusal_of(*prepared.refusal, o.parameters);
+    return std::nullopt;
+  }
+  // After the run's own checks, which speak first for every program: the resolution
+  // the opening allows needs an opening.
+  if (!(s.psi_max > 0.0f && s.psi_max <= 90.0f)) {
+    refusal.message = "--psi-max must be above 0 and at most 90 degrees";
     return std::nullopt;
   }
   p.metric = prepared.run->metric;
