@@ -108,6 +108,13 @@ MountAdvice advise(const MapResult& r, int cell, const SmallDirections& small, c
   return a;
 }
 
+// "[0 1 0]" or "(1 0 2)": the picture has no room for "normal of".
+std::string short_mount_text(const Mount& m) {
+  const std::string text = mount_text(m);
+  const std::string normal = "normal of ";
+  return text.rfind(normal, 0) == 0 ? text.substr(normal.size()) : text;
+}
+
 MapPicture picture_of(const MapResult& r, const CartesianFrame& frame) {
   MapPicture pic;
   pic.grid = r.grid;
@@ -120,7 +127,7 @@ MapPicture picture_of(const MapResult& r, const CartesianFrame& frame) {
   static constexpr const char* RECIPROCAL[] = {"a*", "b*", "c*"};
   // Mounts first: the axis marks they may hide are drawn over them.
   for (const Mount& m : r.mounts)
-    pic.marks.push_back({MapMark::Kind::Mounted, axis_direction(frame, m.kind, m.axis), mount_text(m)});
+    pic.marks.push_back({MapMark::Kind::Mounted, axis_direction(frame, m.kind, m.axis), short_mount_text(m)});
   for (int i = 0; i < 3; ++i) {
     Vec3d e{0, 0, 0};
     e[i] = 1;

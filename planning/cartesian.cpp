@@ -11,7 +11,12 @@ double axis_angle_deg(const Vec3d& a, const Vec3d& b) {
 }
 
 Vec3d upper(const Vec3d& v) {
-  const bool flip = v[2] < 0 || (v[2] == 0 && (v[1] < 0 || (v[1] == 0 && v[0] < 0)));
+  // Components within rounding of zero count as zero: an axis in the rim, like a* of a
+  // hexagonal cell, then lands on the same side however cos(90 deg) rounded.
+  const double zero = 1e-12 * norm(v);
+  auto sign = [&](double x) { return x > zero ? 1 : x < -zero ? -1 : 0; };
+  const int z = sign(v[2]), y = sign(v[1]), x = sign(v[0]);
+  const bool flip = z < 0 || (z == 0 && (y < 0 || (y == 0 && x < 0)));
   return flip ? scaled(v, -1.0) : v;
 }
 

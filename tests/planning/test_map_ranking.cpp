@@ -36,6 +36,24 @@ TEST(DirectionGrid, CoversTheHemisphereEvenly) {
   }
 }
 
+// An axis and its opposite are one mount, drawn on the upper side; an axis in the rim
+// keeps its side whichever way rounding tipped its z.
+TEST(Cartesian, UpperSideOfAnAxis) {
+  const struct {
+    Vec3d v, upper;
+  } cases[] = {
+      {{0.3, 0.2, -0.9}, {-0.3, -0.2, 0.9}}, {{0.3, 0.2, 0.9}, {0.3, 0.2, 0.9}},
+      {{0.866, 0.5, -1e-17}, {0.866, 0.5, -1e-17}}, {{0.866, -0.5, 1e-17}, {-0.866, 0.5, -1e-17}},
+      {{-1, 1e-17, 0}, {1, -1e-17, 0}}, {{0, 0, -2}, {0, 0, 2}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(upper(c.v), c.upper) << c.v[0] << ' ' << c.v[1] << ' ' << c.v[2];
+  // a* of a hexagonal cell lies in the rim at +30 degrees, not at its opposite.
+  const CartesianFrame hexagonal = make_frame({5, 5, 14, 90, 90, 120});
+  const Vec3d a_star = upper(normalized(hexagonal.reciprocal_vector({1, 0, 0})));
+  EXPECT_NEAR(std::atan2(a_star[1], a_star[0]) * 180 / std::numbers::pi, 30.0, 1e-9);
+}
+
 struct NearestCase {
   Vec3d uvw;        // the axis, as a direction of the cubic lattice
   Indices nearest;  // with all indices at most 6
