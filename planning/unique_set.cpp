@@ -96,10 +96,10 @@ UniqueSet unique_reflections(const Symmetry& symmetry, const CellMetric& metric,
     return set;
   const double q_max = 1.0 / (d_min * d_min) * (1.0 + 1e-5);
   const double near = 1.0 / (d_min * d_min) * 1e-5;
+  // |h| <= |a| / d_min. Beyond what an index field can hold nothing is enumerated; the
+  // callers refuse such a sphere long before, by its size.
   int bound[3];
   for (int i = 0; i < 3; ++i)
-    // |h| <= |a| / d_min. Beyond what an index field can hold nothing is enumerated; the
-    // callers refuse such a sphere long before, by its size.
     bound[i] = static_cast<int>(std::min(std::sqrt(static_cast<double>(metric.g.m[i][i])) / d_min, 1.0e6)) + 1;
 
   // Friedel mates apart or together, every reflection of the sphere is one equivalent.
