@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "batch_options.h"
 #include "filtering/accessibility.h"
@@ -13,6 +11,7 @@
 #include "filtering/filter_run.h"
 #include "filtering/generation.h"
 #include "progress.h"
+#include "recio/platform.h"
 #include "recio/statement.h"
 #include "recio/unit.h"
 
@@ -47,13 +46,6 @@ int report_singular(const CellMetric& metric) {
   return EXIT_SINGULAR;
 }
 
-// Same device and inode: writing the output would destroy the input it reads.
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
 std::string open_error(const char* what, IoStatus st, int32_t unit, const std::string& name) {
   return std::string("cannot ") + what + " " + name + " (" + io_message(st, unit, name) + ")";
 }
@@ -77,7 +69,8 @@ int run(const BatchOptions& options) {
     const IoStatus st = open_unit(INPUT_UNIT, options.input, "OLD", "READ", {.err = true});
     if (st != IO_OK)
       return refuse(EXIT_USAGE, open_error("open input file", st, INPUT_UNIT, options.input));
-    if (same_file(options.input, options.output))
+    // Writing the output would destroy the input it reads.
+    if (platform::same_file(options.input, options.output))
       return refuse(EXIT_USAGE, "the output file " + options.output + " is the input file");
   }
   const IoStatus st = open_unit(OUTPUT_UNIT, options.output, "REPLACE", {}, {.err = true});
@@ -88,7 +81,7 @@ int run(const BatchOptions& options) {
   if (options.generate)
     generator = prepare_generation(*settings, metric);
   GenerationState* gen = generator ? &*generator : nullptr;
-  ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1, gen);
+  ProgressReporter progress(!options.quiet && platform::standard_error_is_terminal(), gen);
   const FilterCounts counts = filter_reflections(*settings, access, gen, progress);
   progress.clear();
   close_unit(INPUT_UNIT);
@@ -110,9 +103,11 @@ int run(const BatchOptions& options) {
 }  // namespace zirel::batch
 
 int main(int argc, char** argv) {
+  zirel::platform::binary_standard_streams();
+  zirel::platform::Utf8Arguments args(argc, argv);
   zirel::set_fatal_handler(zirel::batch::fail_on_io);
   int exit_code = 0;
-  const auto options = zirel::batch::parse_command_line(argc, argv, exit_code);
+  const auto options = zirel::batch::parse_command_line(args.argc(), args.argv(), exit_code);
   if (!options)
     return exit_code;
   return zirel::batch::run(*options);
