@@ -1,14 +1,13 @@
-#include "file_selection.h"
+#include "app/file_selection.h"
 
-#include "dialog.h"
-#include "file_chooser.h"
+#include "dialog/dialog.h"
+#include "dialog/file_chooser.h"
 #include "recio/platform.h"
 #include "recio/unit.h"
-#include "shell_state.h"
-#include "status_line.h"
+#include "app/shell_state.h"
+#include "app/status_line.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <filesystem>
 
 namespace zirel {
 namespace {
@@ -39,14 +38,16 @@ Role output_role() {
           int32_t(s.run_settings.output_kind)};
 }
 
+// The folder the role's dialog opens in: that of its last file, at first the
+// working directory.
 std::string folder_of(const std::string& path) {
-  if (path.empty()) return QDir::currentPath().toStdString();
-  return QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (path.empty()) return fs::current_path(ec).string();
+  return fs::absolute(fs::path(path), ec).parent_path().string();
 }
 
-std::string name_of(const std::string& path) {
-  return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
-}
+std::string name_of(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 // True when `path` is the file open on `unit` (the same file, whatever its
 // name), so that a run can never read the file it writes.

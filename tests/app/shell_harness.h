@@ -3,13 +3,14 @@
 // is on screen, and small readers for what the form and the files show.
 #pragma once
 
-#include "dialog.h"
-#include "file_chooser.h"
-#include "form_support.h"
-#include "shell_state.h"
-#include "startup.h"
+#include "dialog/dialog.h"
+#include "dialog/file_chooser.h"
+#include "dialog/qt/form_support.h"
+#include "app/shell_state.h"
+#include "app/startup.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>

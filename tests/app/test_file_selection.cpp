@@ -1,15 +1,12 @@
 // File selection, the chooser layer, run gating and the axis labels, driven
 // through the real form with the chooser's answers given ahead of time.
-#include "file_selection.h"
+#include "app/file_selection.h"
+#include "app/status_line.h"
+#include "dialog/qt/chooser_dialog.h"
 #include "recio/unit.h"
-#include "shell_harness.h"
-#include "status_line.h"
+#include "tests/app/shell_harness.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QMessageBox>
-#include <QTimer>
-#include <QPushButton>
 #include <filesystem>
 
 using namespace zirel;
@@ -303,57 +300,6 @@ private slots:
     int due = 0;
     for (int ms = 0; ms < 1000; ++ms) due += throttle.due(t0 + milliseconds(ms));
     QVERIFY2(due >= 29 && due <= 31, std::to_string(due).c_str());
-  }
-
-  void chooser_dialogs_data() {
-    QTest::addColumn<int>("role");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("filter");
-    QTest::newRow("input, Cellex") << 0 << 2 << "Cellex (*.abs)";
-    QTest::newRow("input, SHELX") << 0 << 3 << "SHELX hkl (*.hkl)";
-    QTest::newRow("input, none") << 0 << 0 << "All Files (*)";
-    QTest::newRow("output, all") << 1 << 1 << "All Files (*)";
-    QTest::newRow("output, beyond") << 1 << 9 << "All Files (*)";
-  }
-  void chooser_dialogs() {
-    QFETCH(int, role);
-    QFETCH(int, index);
-    QFETCH(QString, filter);
-    Scratch scratch;
-    FileRequest request{FileRole(role), role ? "Open Output Data File" : "Open Input Data File", index,
-                        scratch.path(""), "prev.abs"};
-    ChooserDialog chooser(request);
-    QCOMPARE(chooser.windowTitle(), QString::fromStdString(request.title));
-    QCOMPARE(chooser.nameFilters(), file_filters());
-    QCOMPARE(chooser.selectedNameFilter(), filter);
-    QCOMPARE(chooser.defaultSuffix(), QString("exp"));
-    QCOMPARE(QDir(chooser.directory()).canonicalPath(), QDir(QString::fromStdString(scratch.path(""))).canonicalPath());
-    QCOMPARE(chooser.acceptMode(), role ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    QCOMPARE(chooser.fileMode(), role ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    QVERIFY(!chooser.testOption(QFileDialog::DontConfirmOverwrite));
-  }
-
-  void a_read_only_output_is_refused_in_the_dialog() {
-    Scratch scratch;
-    write_file(scratch.path("locked.hkl"), "keep\r\n");
-    std::filesystem::permissions(scratch.path("locked.hkl"), std::filesystem::perms::owner_read);
-    ChooserDialog chooser({FileRole::output, "Open Output Data File", 1, scratch.path(""), "locked.hkl"});
-    chooser.show();
-    // The refusal stands over the dialog it refers to.
-    QString shown;
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      QVERIFY(box);
-      QCOMPARE(box->parentWidget(), &chooser);
-      shown = box->text();
-      box->accept();
-    });
-    chooser.accept();
-    QVERIFY(shown.contains("locked.hkl"));
-    QVERIFY(chooser.isVisible());
-    QVERIFY(chooser.result() != QDialog::Accepted);
-    chooser.reject();
-    QCOMPARE(read_file(scratch.path("locked.hkl")), std::string("keep\r\n"));
   }
 };
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "fatal_catcher.h"
+#include "tests/recio/fatal_catcher.h"
 #include "recio/statement.h"
 
 namespace zirel {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "fatal_catcher.h"
+#include "tests/recio/fatal_catcher.h"
 #include "recio/statement.h"
 
 namespace zirel {

@@ -3,9 +3,9 @@
 // mirrors the record; every rule about values lives in dialog.cpp.
 #pragma once
 
-#include "dialog_record.h"
-#include "dialog_units.h"
-#include "form_template.h"
+#include "dialog/dialog_record.h"
+#include "dialog/form_template.h"
+#include "dialog/qt/dialog_units.h"
 
 #include <QDialog>
 #include <cstddef>
@@ -54,7 +54,7 @@ std::optional<std::size_t> find_entry(const DialogRecord& dlg, int id);
 // Dispatches a click on the control at this index (dialog.cpp).
 void dispatch_click(DialogRecord& dlg, std::size_t index);
 
-// Queues the show hooks of form_support.h to run once `form`'s event loop
+// Queues the show hook of at_next_show to run once `form`'s event loop
 // runs (form_support.cpp).
 void schedule_show_hooks(DialogRecord& dlg, FormWindow& form);
 

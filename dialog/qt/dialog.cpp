@@ -1,9 +1,9 @@
 // The DLG operations: stored values, the deferred-update rule and click
 // dispatch. Everything runs on the thread that runs the form.
-#include "dialog.h"
+#include "dialog/dialog.h"
 
-#include "form_support.h"
-#include "form_window.h"
+#include "dialog/qt/form_support.h"
+#include "dialog/qt/form_window.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -288,6 +288,8 @@ int DLGMODAL(DialogRecord& dlg, QWidget* owner) {
   g_modal = saved_modal;
   return dlg.return_value;
 }
+
+int DLGMODAL(DialogRecord& dlg) { return DLGMODAL(dlg, nullptr); }
 
 void DLGEXIT(DialogRecord& dlg) {
   FormWindow* form = dlg.window;

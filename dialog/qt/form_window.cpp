@@ -1,4 +1,4 @@
-#include "form_window.h"
+#include "dialog/qt/form_window.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

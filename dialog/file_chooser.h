@@ -1,14 +1,13 @@
-// Our own open and save dialogs, on Qt's file dialog: the role's title, the
-// three filters with one preselected, the previous name proposed, the default
-// suffix "exp", an input that must exist, an output confirmed before an
-// existing file is replaced and refused when read-only.
+// The open and save dialogs the shell asks for: the role's title, the three
+// filters ("All Files", "Cellex" (*.abs), "SHELX hkl" (*.hkl)) with one
+// preselected, the previous name proposed, the default suffix "exp", an input
+// that must exist, an output confirmed before an existing file is replaced
+// and refused when read-only. The back end draws them.
 //
 // Tests answer the next dialog ahead of time instead of showing it:
 //   set_next_file_name("run1.hkl");  // as if typed into the dialog and accepted
 //   set_next_cancel();               // as if the user pressed Cancel
 #pragma once
-
-#include <QFileDialog>
 
 #include <optional>
 #include <string>
@@ -26,21 +25,6 @@ struct FileRequest {
 };
 
 inline constexpr const char* DEFAULT_SUFFIX = "exp";
-
-// "All Files", "Cellex" (*.abs), "SHELX hkl" (*.hkl), in this order.
-QStringList file_filters();
-
-// The dialog, configured for the request but not shown. Its accept() refuses
-// an output file that is read-only, with a message, and stays open.
-class ChooserDialog : public QFileDialog {
-  Q_OBJECT
-public:
-  explicit ChooserDialog(const FileRequest& request);
-  void accept() override;
-
-private:
-  FileRole role_;
-};
 
 // The full path chosen, or nothing when the dialog was cancelled.
 std::optional<std::string> choose_file(const FileRequest& request);
