@@ -5,6 +5,7 @@
 #include "filtering/version.h"
 #include "plan/common_options.h"
 #include "plan/report_command.h"
+#include "recio/platform.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ Examples:
 }  // namespace
 
 int main(int argc, char** argv) {
+  zirel::platform::binary_standard_streams();
+  zirel::platform::Utf8Arguments args(argc, argv);
   using namespace zirel::plan;
   ReportOptions options;
   CLI::App app{DESCRIPTION, "zirel-plan"};
@@ -47,7 +50,7 @@ int main(int argc, char** argv) {
   // Answered before any other option is checked, like --help.
   app.set_version_flag("--version", "zirel-plan " ZIREL_VERSION, "Print the version and exit");
   try {
-    app.parse(argc, argv);
+    app.parse(args.argc(), args.argv());
   } catch (const CLI::Success& e) {  // --help or --version: printed, and done
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
