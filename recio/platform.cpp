@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+std::filesystem::path zirel::platform::utf8_path(const std::string& name) {
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
 #ifdef _WIN32
 
 #define WIN32_LEAN_AND_MEAN

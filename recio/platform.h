@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,9 @@ struct FileIdentity {
 FileIdentity identity_of(FileHandle file);
 // Whether the two names (UTF-8) name one existing file; false when either is missing.
 bool same_file(const std::string& a, const std::string& b);
+// A UTF-8 name as a path for the standard library's streams and file system
+// calls (from a plain std::string, Windows would read it in the ANSI code page).
+std::filesystem::path utf8_path(const std::string& name);
 
 // Standard output for the console unit; what is written reaches it unchanged.
 FileHandle standard_output();
