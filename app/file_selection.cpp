@@ -2,6 +2,7 @@
 
 #include "dialog/dialog.h"
 #include "dialog/file_chooser.h"
+#include "recio/platform.h"
 #include "recio/unit.h"
 #include "app/shell_state.h"
 #include "app/status_line.h"
@@ -48,12 +49,10 @@ std::string folder_of(const std::string& path) {
 
 std::string name_of(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-// True when `path` is the file open on `unit` (same device and inode), so
-// that a run can never read the file it writes.
+// True when `path` is the file open on `unit` (the same file, whatever its
+// name), so that a run can never read the file it writes.
 bool is_open_on(int32_t unit, const std::string& path) {
-  if (!units().is_connected(unit)) return false;
-  std::error_code ec;
-  return std::filesystem::equivalent(std::string(units().file_name(unit)), path, ec);
+  return units().is_connected(unit) && platform::same_file(std::string(units().file_name(unit)), path);
 }
 
 bool open_role_file(const Role& role, const std::string& path) {

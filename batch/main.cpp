@@ -2,15 +2,15 @@
 // output file is created or emptied, so a refused run leaves an existing file untouched.
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "batch/batch_options.h"
 #include "batch/progress.h"
 #include "filtering/filter_run.h"
 #include "filtering/prepare_run.h"
+#include "recio/platform.h"
 #include "recio/statement.h"
 #include "recio/unit.h"
 
@@ -32,19 +32,14 @@ using cli::EXIT_WRITE_FAILURE;
 
 int refuse(int code, std::string message) { return cli::tell("zirel-batch", {code, std::move(message)}); }
 
-// Same device and inode: writing the output would destroy the input it reads.
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
 // A device or a FIFO cannot be emptied and rewritten as a file; named as the
 // output it would otherwise fail with a puzzling "file name specification error".
 // (A folder is left to the open, which says so.)
 bool is_device_or_fifo(const std::string& name) {
-  struct stat s;
-  return stat(name.c_str(), &s) == 0 && !S_ISREG(s.st_mode) && !S_ISDIR(s.st_mode);
+  std::error_code error;
+  const std::filesystem::file_status s = std::filesystem::status(platform::utf8_path(name), error);
+  return !error && std::filesystem::exists(s) && !std::filesystem::is_regular_file(s) &&
+         !std::filesystem::is_directory(s);
 }
 
 std::string open_error(const char* what, IoStatus st, int32_t unit, const std::string& name) {
@@ -66,7 +61,8 @@ int run(const BatchOptions& options) {
     const IoStatus st = open_unit(INPUT_UNIT, options.input, "OLD", "READ", {.err = true});
     if (st != IO_OK)
       return refuse(EXIT_USAGE, open_error("open input file", st, INPUT_UNIT, options.input));
-    if (same_file(options.input, options.output))
+    // Writing the output would destroy the input it reads.
+    if (platform::same_file(options.input, options.output))
       return refuse(EXIT_USAGE, "the output file " + options.output + " is the input file");
   }
   if (is_device_or_fifo(options.output))
@@ -75,7 +71,7 @@ int run(const BatchOptions& options) {
   if (st != IO_OK)
     return refuse(EXIT_USAGE, open_error("create output file", st, OUTPUT_UNIT, options.output));
 
-  ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1,
+  ProgressReporter progress(!options.quiet && platform::standard_error_is_terminal(),
                             run.generator ? &*run.generator : nullptr);
   const FilterCounts counts = run_prepared(run, *settings, units(), progress, options.keep_columns);
   progress.clear();
@@ -99,9 +95,11 @@ int run(const BatchOptions& options) {
 
 int main(int argc, char** argv) {
   zirel::cli::end_unexpected_failures_clearly("zirel-batch");
+  zirel::platform::binary_standard_streams();
+  zirel::platform::Utf8Arguments args(argc, argv);
   zirel::set_fatal_handler(zirel::batch::fail_on_io);
   int exit_code = 0;
-  const auto options = zirel::batch::parse_command_line(argc, argv, exit_code);
+  const auto options = zirel::batch::parse_command_line(args.argc(), args.argv(), exit_code);
   if (!options)
     return exit_code;
   return zirel::batch::run(*options);

@@ -6,6 +6,7 @@
 #include "plan/common_options.h"
 #include "plan/map_command.h"
 #include "plan/report_command.h"
+#include "recio/platform.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ Examples:
 }  // namespace
 
 int main(int argc, char** argv) {
+  zirel::platform::binary_standard_streams();
+  zirel::platform::Utf8Arguments args(argc, argv);
   using namespace zirel::plan;
   zirel::cli::end_unexpected_failures_clearly("zirel-plan");
   if (argc > 1 && std::string_view(argv[1]) == "map") return map_main(argc - 1, argv + 1);
@@ -57,7 +60,7 @@ int main(int argc, char** argv) {
   // Answered before any other option is checked, like --help.
   app.set_version_flag("--version", "zirel-plan " ZIREL_VERSION, "Print the version and exit");
   try {
-    app.parse(argc, argv);
+    app.parse(args.argc(), args.argv());
   } catch (const CLI::Success& e) {  // --help or --version: printed, and done
     return app.exit(e);
   } catch (const CLI::ParseError& e) {

@@ -16,6 +16,7 @@
 #include "planning/number_text.h"
 #include "planning/orientation_map.h"
 #include "recio/edit.h"
+#include "recio/platform.h"
 
 namespace zirel::plan {
 
@@ -157,7 +158,7 @@ MapPicture picture_of(const MapResult& r, const CartesianFrame& frame) {
 
 template <class Write>
 bool write_file(const std::string& path, Write write, Refusal& refusal) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(platform::utf8_path(path), std::ios::binary | std::ios::trunc);
   if (out)
     write(out);
   if (out)

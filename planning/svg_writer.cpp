@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "recio/platform.h"
+
 namespace zirel::plan {
 
 std::string svg_number(double value, int decimals) {
@@ -113,7 +115,7 @@ std::string svg_finish(const SvgDocument& svg) {
 }
 
 bool write_svg_file(const SvgDocument& svg, const std::string& path, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(platform::utf8_path(path), std::ios::binary | std::ios::trunc);
   if (!out) {
     error = "cannot create " + path;
     return false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "recio/io_error.h"
+#include "recio/platform.h"
 
 namespace zirel {
 
@@ -23,8 +24,8 @@ public:
   Connection& operator=(const Connection&) = delete;
 
   const std::string& name() const { return name_; }
-  // Whether this is the open file `fd` (reached by another name).
-  virtual bool same_file(int fd) const { (void)fd; return false; }
+  // Whether this is the file with that identity (reached by another name).
+  virtual bool is_file(const platform::FileIdentity&) const { return false; }
 
   // The next input record, CR LF or LF removed (CR, in a file whose records
   // end at CR); valid until the next call. IO_END when there is none, else

@@ -1,9 +1,6 @@
 #include "recio/file_connection.h"
 
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace zirel {
@@ -17,54 +14,37 @@ constexpr size_t OUTPUT_BUFFER = 1 << 18;
 // A failing read has no condition of its own; it is a failure of the file system.
 constexpr IoStatus READ_FAILURE = io_status(IoError::open_failure);
 
-bool write_all(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
-FileConnection::FileConnection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable)
-    : Connection(std::move(name)), fd_(fd), read_only_(read_only), owns_fd_(owns_fd), seekable_(seekable) {}
+FileConnection::FileConnection(std::string name, platform::FileHandle file, bool read_only,
+                               bool owns_file, bool seekable)
+    : Connection(std::move(name)), file_(file), read_only_(read_only), owns_file_(owns_file),
+      seekable_(seekable) {}
 
 FileConnection::~FileConnection() { disconnect(); }
 
-bool FileConnection::same_file(int other) const {
-  struct stat a, b;
-  if (fd_ < 0 || ::fstat(fd_, &a) != 0 || ::fstat(other, &b) != 0) return false;
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+bool FileConnection::is_file(const platform::FileIdentity& identity) const {
+  return file_.valid() && platform::identity_of(file_) == identity;
 }
 
 // Moves the unread bytes to the front and reads more; false at end or failure.
 bool FileConnection::refill() {
-  if (source_done_ || fd_ < 0) return false;
+  if (source_done_ || !file_.valid()) return false;
   size_t unread = size_t(end_ - begin_);
   if (in_buf_.empty()) in_buf_.resize(INPUT_BUFFER);
   if (unread > 0 && begin_ != in_buf_.data()) std::memmove(in_buf_.data(), begin_, unread);
   if (unread == in_buf_.size()) in_buf_.resize(in_buf_.size() * 2);  // a very long record
-  for (;;) {
-    ssize_t n = ::read(fd_, in_buf_.data() + unread, in_buf_.size() - unread);
-    if (n < 0 && errno == EINTR) continue;
-    begin_ = in_buf_.data();
-    end_ = begin_ + unread;
-    if (n <= 0) {
-      source_done_ = true;
-      read_failed_ = n < 0;
-      return false;
-    }
-    end_ += n;
-    file_pos_ += n;
-    return true;
+  int64_t n = platform::read_some(file_, in_buf_.data() + unread, in_buf_.size() - unread);
+  begin_ = in_buf_.data();
+  end_ = begin_ + unread;
+  if (n <= 0) {
+    source_done_ = true;
+    read_failed_ = n < 0;
+    return false;
   }
+  end_ += n;
+  file_pos_ += n;
+  return true;
 }
 
 // Reads until the first LF, more than a record's worth of bytes, or the end.
@@ -106,9 +86,8 @@ IoStatus FileConnection::next_record(std::string_view& record) {
 IoStatus FileConnection::start_writing() {
   if (read_only_) return io_status(IoError::permission_denied);
   if (seekable_) {
-    off_t position = file_pos_ - (end_ - begin_);
-    if (::lseek(fd_, position, SEEK_SET) < 0 || ::ftruncate(fd_, position) != 0)
-      return io_status(IoError::write_failure);
+    int64_t position = file_pos_ - (end_ - begin_);
+    if (!platform::cut_at(file_, position)) return io_status(IoError::write_failure);
     file_pos_ = position;
   }
   begin_ = end_ = nullptr;
@@ -126,9 +105,9 @@ IoStatus FileConnection::write_record(std::string_view record) {
   if (out_len_ + need > out_buf_.size())
     if (IoStatus st = flush()) return st;
   if (need > out_buf_.size()) {  // longer than the whole buffer: straight out
-    if (!write_all(fd_, record.data(), record.size()) || !write_all(fd_, "\r\n", 2))
+    if (!platform::write_all(file_, record.data(), record.size()) || !platform::write_all(file_, "\r\n", 2))
       return io_status(IoError::write_failure);
-    file_pos_ += off_t(need);
+    file_pos_ += int64_t(need);
     return IO_OK;
   }
   std::memcpy(out_buf_.data() + out_len_, record.data(), record.size());
@@ -142,8 +121,8 @@ IoStatus FileConnection::flush() {
   if (out_len_ == 0) return IO_OK;
   size_t len = out_len_;
   out_len_ = 0;  // a failed buffer is dropped, not retried at every statement
-  if (!write_all(fd_, out_buf_.data(), len)) return io_status(IoError::write_failure);
-  file_pos_ += off_t(len);
+  if (!platform::write_all(file_, out_buf_.data(), len)) return io_status(IoError::write_failure);
+  file_pos_ += int64_t(len);
   return IO_OK;
 }
 
@@ -155,7 +134,7 @@ IoStatus FileConnection::rewind() {
   begin_ = end_ = nullptr;
   source_done_ = false;
   if (seekable_) {
-    if (::lseek(fd_, 0, SEEK_SET) < 0 && st == IO_OK) st = READ_FAILURE;
+    if (!platform::seek_to(file_, 0) && st == IO_OK) st = READ_FAILURE;
     file_pos_ = 0;
   }
   return st;
@@ -163,10 +142,9 @@ IoStatus FileConnection::rewind() {
 
 IoStatus FileConnection::disconnect() {
   IoStatus st = flush();
-  if (fd_ >= 0 && owns_fd_) {
-    if (::close(fd_) != 0 && st == IO_OK && errno != EINTR) st = io_status(IoError::write_failure);
-  }
-  fd_ = -1;
+  if (file_.valid() && owns_file_ && !platform::close_file(file_) && st == IO_OK)
+    st = io_status(IoError::write_failure);
+  file_ = {};
   return st;
 }
 

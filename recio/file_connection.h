@@ -4,22 +4,23 @@
 
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 #include "recio/connection.h"
+#include "recio/platform.h"
 
 namespace zirel {
 
 class FileConnection final : public Connection {
 public:
-  // A file already opened on `fd`. `owns_fd`: closed on disconnect; `seekable`:
-  // a regular file that can be repositioned and cut. Anything else (the console,
+  // A file already opened. `owns_file`: closed on disconnect; `seekable`: a
+  // regular file that can be repositioned and cut. Anything else (the console,
   // a pipe) is written through after every statement.
-  FileConnection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable);
+  FileConnection(std::string name, platform::FileHandle file, bool read_only, bool owns_file,
+                 bool seekable);
   ~FileConnection() override;  // closes without reporting; disconnect() reports
 
-  bool same_file(int fd_of_other) const override;
+  bool is_file(const platform::FileIdentity& identity) const override;
   IoStatus next_record(std::string_view& record) override;
   IoStatus write_record(std::string_view record) override;
   IoStatus end_statement() override { return seekable_ ? IO_OK : flush(); }
@@ -33,9 +34,9 @@ private:
   bool refill();
   void decide_record_end();
 
-  int fd_;
+  platform::FileHandle file_;
   bool read_only_;
-  bool owns_fd_;
+  bool owns_file_;
   bool seekable_;
   Mode mode_ = Mode::idle;
   char record_end_ = 0;  // '\n' or '\r' once decided from the first bytes read
@@ -45,7 +46,7 @@ private:
   const char* end_ = nullptr;
   bool source_done_ = false;
   bool read_failed_ = false;
-  off_t file_pos_ = 0;
+  int64_t file_pos_ = 0;
   // Output waiting in out_buf_: its first out_len_ bytes.
   std::vector<char> out_buf_;
   size_t out_len_ = 0;

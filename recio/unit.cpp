@@ -1,10 +1,7 @@
 #include "recio/unit.h"
 
-#include <cerrno>
-#include <fcntl.h>
+#include <cstdio>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "recio/file_connection.h"
 #include "recio/memory_connection.h"
@@ -29,28 +26,11 @@ bool keyword_is(std::string_view given, std::string_view keyword) {
   return true;
 }
 
-IoError open_error(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR: return IoError::file_not_found;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY: return IoError::permission_denied;
-    case ENXIO:
-    case ENODEV: return IoError::no_such_device;
-    case ENAMETOOLONG:
-    case EINVAL:
-    case ELOOP: return IoError::file_name_error;
-    default: return IoError::open_failure;
-  }
-}
-
 }  // namespace
 
 UnitTable::UnitTable() {
-  connect(CONSOLE_UNIT, std::make_unique<FileConnection>("stdout", STDOUT_FILENO, false, false, false));
+  connect(CONSOLE_UNIT,
+          std::make_unique<FileConnection>("stdout", platform::standard_output(), false, false, false));
 }
 
 UnitTable::~UnitTable() {
@@ -59,7 +39,7 @@ UnitTable::~UnitTable() {
     if (IoStatus st = s.connection->disconnect()) {
       std::string line = "zirel: severe (" + std::to_string(st) + "): " +
                          io_message(st, s.unit, s.connection->name()) + "\n";
-      (void)!::write(STDERR_FILENO, line.data(), line.size());
+      std::fwrite(line.data(), 1, line.size(), stderr);
     }
   }
 }
@@ -96,28 +76,24 @@ IoStatus UnitTable::open(int32_t unit, std::string_view file, std::string_view s
   if (name.empty() || name.find('\0') != std::string::npos) return fail(IoError::file_name_error);
 
   // "REPLACE" needs write access to empty the file, even for a read-only unit.
-  int flags = O_CLOEXEC | (replace ? O_RDWR | O_CREAT : read_only ? O_RDONLY : O_RDWR);
-  int fd = ::open(name.c_str(), flags, 0666);
-  if (fd < 0) return fail(open_error(errno));
-  struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return fail(IoError::permission_denied);
-  }
+  const platform::OpenedFile opened = platform::open_file(
+      name, replace ? platform::OpenMode::create
+            : read_only ? platform::OpenMode::read_only : platform::OpenMode::read_write);
+  if (!opened.file.valid()) return fail(opened.error);
   if (Connection* current = find(unit)) {
-    if (current->name() == name || current->same_file(fd)) {
-      ::close(fd);  // already connected to this file: keep its position
+    if (current->name() == name || current->is_file(platform::identity_of(opened.file))) {
+      platform::close_file(opened.file);  // already connected to this file: keep its position
       return IO_OK;
     }
   }
-  // Emptied only now, so that reopening a connected file never loses it.
-  if (replace && ::ftruncate(fd, 0) != 0) {
-    int err = errno;
-    ::close(fd);
-    return fail(open_error(err));
+  // Emptied only now, so that reopening a connected file never loses it. A
+  // device or a pipe (/dev/null, a terminal) has nothing to empty.
+  if (replace && opened.regular && !platform::cut_at(opened.file, 0)) {
+    platform::close_file(opened.file);
+    return fail(IoError::open_failure);
   }
-  connect(unit, std::make_unique<FileConnection>(std::move(name), fd, read_only, true,
-                                                 S_ISREG(info.st_mode)));
+  connect(unit, std::make_unique<FileConnection>(std::move(name), opened.file, read_only, true,
+                                                 opened.regular));
   return IO_OK;
 }
 

@@ -1,43 +1,36 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "transcript.h"
 
 #include "filtering/version.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using zirel::test::slurp;
+using zirel::test::Transcript;
 
 void put(const fs::path& p, const std::string& text) {
   std::ofstream(p, std::ios::binary) << text;
 }
 
-struct Transcript {
-  int exit_code = -1;
-  std::string out, err;
-};
+// A name written in UTF-8, as the tool's arguments are.
+fs::path utf8_path(const std::string& name) { return fs::path(std::u8string(name.begin(), name.end())); }
 
 // Runs zirel-batch in a fresh directory holding copies of the layout test files.
 class Batch : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zirel-batch-test-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    // Below the test's working folder, named after the test alone: tests run in
+    // parallel, and two builds of the project must not share a folder.
+    dir_ = fs::current_path() /
+           ("zirel-batch-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     for (const char* name : {"input.hkl", "input.abs", "shelx_to_shelx.hkl", "cellex_to_cellex.abs"})
@@ -45,16 +38,11 @@ protected:
   }
   void TearDown() override { fs::remove_all(dir_); }
 
+  Transcript run(const std::string& args) { return zirel::test::run_program(dir_, ZIREL_BATCH, args); }
   // `shell_setup` runs in the same shell first (limits, signal dispositions).
-  Transcript run(const std::string& args, const std::string& shell_setup = "true") {
-    const std::string cmd = "cd '" + dir_.string() + "' && " + shell_setup + " && '" ZIREL_BATCH "' " + args +
-                            " >stdout.txt 2>stderr.txt </dev/null";
-    const int status = std::system(cmd.c_str());
-    Transcript t;
-    t.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    t.out = slurp(dir_ / "stdout.txt");
-    t.err = slurp(dir_ / "stderr.txt");
-    return t;
+  Transcript run_in_shell(const std::string& args, const std::string& shell_setup,
+                          const std::string& out_target = "stdout.txt") {
+    return zirel::test::run_in_shell(dir_, ZIREL_BATCH, args, shell_setup, out_target);
   }
   fs::path dir_;
 };
@@ -62,6 +50,7 @@ protected:
 const std::string PARAMS = "--cell 10 10 10 90 90 90 --uvw 0 0 1 --wavelength 0.7093 --psi-max 40";
 
 TEST_F(Batch, CompletedRunWritesOneLineAndTheFile) {
+  put(dir_ / "out.hkl", "an older file of the same name, replaced\n");
   const Transcript t = run("--input input.hkl --output out.hkl " + PARAMS);
   EXPECT_EQ(t.exit_code, 0);
   EXPECT_EQ(t.out, "PROGRAM COMPLETED:     8 REFLECTIONS INPUT    6 OUTPUT\n");
@@ -135,7 +124,8 @@ TEST_F(Batch, CrOnlyFileIsReadRecordByRecord) {
 TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
   // A file-size limit of 1 KiB stands in for a full disk: with SIGXFSZ ignored,
   // a write beyond it fails the way it does on a full disk.
-  const Transcript t = run("--generate --output gen.hkl " + PARAMS, "trap '' XFSZ && ulimit -f 1");
+  if (!zirel::test::has_posix_shell()) GTEST_SKIP() << "needs ulimit -f";
+  const Transcript t = run_in_shell("--generate --output gen.hkl " + PARAMS, "trap '' XFSZ && ulimit -f 1");
   EXPECT_EQ(t.exit_code, 4);
   EXPECT_EQ(t.out, "");  // no completion text: the file does not hold the run
   EXPECT_NE(t.err.find("zirel-batch: severe (38): error during write, unit 2, file gen.hkl"),
@@ -143,7 +133,8 @@ TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
 }
 
 TEST_F(Batch, DeviceOrFifoOutputIsRefused) {
-  ASSERT_EQ(mkfifo((dir_ / "pipe.hkl").c_str(), 0600), 0);
+  if (!zirel::test::has_posix_shell()) GTEST_SKIP() << "needs /dev/null and mkfifo";
+  ASSERT_EQ(std::system(("mkfifo '" + (dir_ / "pipe.hkl").string() + "'").c_str()), 0);
   for (const std::string output : {"/dev/null", "pipe.hkl"}) {
     const Transcript t = run("--input input.hkl --output " + output + " " + PARAMS);
     EXPECT_EQ(t.exit_code, 2) << output;
@@ -153,11 +144,24 @@ TEST_F(Batch, DeviceOrFifoOutputIsRefused) {
 }
 
 TEST_F(Batch, LostStatusLineIsNoSuccess) {
-  const std::string cmd = "cd '" + dir_.string() + "' && '" ZIREL_BATCH "' --input input.hkl --output out.hkl " +
-                          PARAMS + " >/dev/full 2>/dev/null";
-  const int status = std::system(cmd.c_str());
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 4);
+  if (!zirel::test::has_posix_shell()) GTEST_SKIP() << "needs /dev/full";
+  EXPECT_EQ(run_in_shell("--input input.hkl --output out.hkl " + PARAMS, "true", "/dev/full").exit_code, 4);
+}
+
+// Names in any script reach the file system whole (on Windows through its
+// wide API), and "the output is the input" still sees through another name.
+TEST_F(Batch, FileNamesInAnyScript) {
+  const std::string input = "données-Ψ-日本.hkl";
+  fs::copy_file(dir_ / "input.hkl", dir_ / utf8_path(input));
+  const Transcript t = run("--input " + input + " --output résultat-β.hkl " + PARAMS);
+  EXPECT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_EQ(t.out, "PROGRAM COMPLETED:     8 REFLECTIONS INPUT    6 OUTPUT\n");
+  EXPECT_EQ(slurp(dir_ / utf8_path("résultat-β.hkl")), slurp(dir_ / "shelx_to_shelx.hkl"));
+
+  const Transcript same = run("--input " + input + " --output ./" + input + " " + PARAMS);
+  EXPECT_EQ(same.exit_code, 2);
+  EXPECT_NE(same.err.find("is the input file"), std::string::npos) << same.err;
+  EXPECT_EQ(slurp(dir_ / utf8_path(input)), slurp(dir_ / "input.hkl"));
 }
 
 // Every refusal comes before the output is created or emptied.

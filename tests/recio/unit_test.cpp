@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "tests/recio/fatal_catcher.h"
@@ -18,13 +17,19 @@ namespace fs = std::filesystem;
 class UnitTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("recio_unit_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    // Named after the test alone, below the test's working folder: an exit test
+    // may run in a process of its own (always on Windows), which must find the
+    // same folder.
+    dir_ = fs::current_path() /
+           ("recio_unit_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    t.close_all();  // Windows removes no folder while a file in it is open
+    fs::remove_all(dir_);
+  }
   std::string path(const char* name) const { return (dir_ / name).string(); }
-  static std::string slurp(const std::string& p) {
+  static std::string slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
@@ -113,6 +118,31 @@ TEST_F(UnitTest, ReopeningTheSameFileKeepsThePosition) {
   ASSERT_EQ(t.open(3, path("other.dat"), "REPLACE"), IO_OK);
   EXPECT_EQ(t.file_name(3), path("other.dat"));
   EXPECT_EQ(slurp(name), "    1    2\r\n    3    4\r\n");
+}
+
+// A name in UTF-8 reaches the file system whole (on Windows through its wide
+// API), so a name in any script opens the file the user sees.
+TEST_F(UnitTest, NamesInAnyScript) {
+  const std::string name = path("") + "résumé-Ψ-日本.dat";
+  ASSERT_EQ(t.open(3, name, "REPLACE"), IO_OK);
+  write_formatted(t, 3, TWO_I5, {1, 2});
+  t.close(3);
+  const fs::path on_disk = dir_ / fs::path(u8"résumé-Ψ-日本.dat");
+  EXPECT_EQ(slurp(on_disk), "    1    2\r\n");
+  ASSERT_EQ(t.open(3, name, "OLD", "READ", {.err = true}), IO_OK);
+  int32_t a = 0, b = 0;
+  EXPECT_EQ(read_list(t, 3, {a, b}), IO_OK);
+  EXPECT_EQ(b, 2);
+  // Bytes that are no UTF-8 name no file on Windows; on Linux they are a name like any other.
+  EXPECT_NE(t.open(4, path("bad-\xff.dat"), "OLD", "", {.err = true}), IO_OK);
+}
+
+// "REPLACE" empties a file; a device has nothing to empty and is written to.
+TEST_F(UnitTest, ReplaceOnADevice) {
+  if (!fs::exists("/dev/null")) GTEST_SKIP() << "no /dev/null";
+  ASSERT_EQ(t.open(2, "/dev/null", "REPLACE", "", {.err = true}), IO_OK);
+  EXPECT_EQ(write_formatted(t, 2, TWO_I5, {1, 2}, {}, {.err = true}), IO_OK);
+  t.close(2);
 }
 
 TEST_F(UnitTest, ReadOnlyUnitsRefuseWrites) {

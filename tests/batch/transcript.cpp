@@ -1,0 +1,102 @@
+#include "transcript.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <cstdlib>
+#include <sys/wait.h>
+#endif
+
+namespace zirel::test {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+namespace {
+
+Transcript collect(const fs::path& dir, int exit_code) {
+  return {exit_code, slurp(dir / "stdout.txt"), slurp(dir / "stderr.txt")};
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring wide(const std::string& text) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring w(size_t(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), w.data(), n);
+  return w;
+}
+
+HANDLE inheritable(const wchar_t* name, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return CreateFileW(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+bool has_posix_shell() { return false; }
+
+Transcript run_in_shell(const fs::path&, const std::string&, const std::string&, const std::string&,
+                        const std::string&) {
+  throw std::logic_error("run_in_shell: no POSIX shell on Windows");
+}
+
+Transcript run_program(const fs::path& dir, const std::string& program, const std::string& args) {
+  HANDLE in = inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  HANDLE out = inheritable((dir / "stdout.txt").c_str(), GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = inheritable((dir / "stderr.txt").c_str(), GENERIC_WRITE, CREATE_ALWAYS);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  std::wstring command = L"\"" + fs::absolute(program).make_preferred().wstring() + L"\" " + wide(args);
+  PROCESS_INFORMATION process{};
+  DWORD code = DWORD(-1);
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  for (HANDLE h : {in, out, err}) CloseHandle(h);
+  return collect(dir, int(code));
+}
+
+#else
+
+bool has_posix_shell() { return true; }
+
+Transcript run_in_shell(const fs::path& dir, const std::string& program, const std::string& args,
+                        const std::string& shell_setup, const std::string& out_target) {
+  const std::string cmd = "cd '" + dir.string() + "' && " + shell_setup + " && '" + program + "' " + args +
+                          " >" + out_target + " 2>stderr.txt </dev/null";
+  const int status = std::system(cmd.c_str());
+  return collect(dir, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
+Transcript run_program(const fs::path& dir, const std::string& program, const std::string& args) {
+  return run_in_shell(dir, program, args, "true");
+}
+
+#endif
+
+}  // namespace zirel::test
