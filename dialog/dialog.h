@@ -18,9 +18,11 @@
 #include <string>
 #include <string_view>
 
-class QWidget;
-
 namespace zirel {
+
+// A window of the back end that draws the form: a QWidget* with Qt, an HWND
+// on Win32. Only DLGMODAL's owner takes one.
+using NativeWindow = void*;
 
 // False when no form template has this id; the record is then unusable.
 bool DLGLOAD(int template_id, DialogRecord& dlg);
@@ -44,9 +46,9 @@ bool DLGFETCHCHAR(DialogRecord& dlg, int id, std::span<char> out, int selector =
 void DLGREFRESH(DialogRecord& dlg, bool all_controls = false);
 
 // Shows the form and processes input until DLGEXIT; returns the record's
-// return value, or -1 when the form window cannot be made (no QApplication,
-// record not loaded, or the record already on screen).
-int DLGMODAL(DialogRecord& dlg, QWidget* owner = nullptr);
+// return value, or -1 when the form window cannot be made (the toolkit not
+// started, record not loaded, or the record already on screen).
+int DLGMODAL(DialogRecord& dlg, NativeWindow owner = nullptr);
 
 // Reads every control back into the record and ends the form.
 void DLGEXIT(DialogRecord& dlg);

@@ -21,26 +21,26 @@ QString qstr(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(
 // Developer hook for scripts/screenshot: with ZIREL_SCREENSHOT=file.png the
 // form is saved to that file once it is on screen, then closed like Exit.
 void take_screenshot(DialogRecord& dlg, const QString& path) {
-  QTimer::singleShot(300, dlg.window, [&dlg, path] {
+  QTimer::singleShot(300, form_window(dlg), [&dlg, path] {
     if (!dlg.window) return;
-    if (!dlg.window->grab().save(path, "PNG")) {
+    if (!form_window(dlg)->grab().save(path, "PNG")) {
       std::fprintf(stderr, "zirel: cannot write the screenshot %s\n", path.toLocal8Bit().constData());
     }
-    if (dlg.window) QMetaObject::invokeMethod(dlg.window, "reject", Qt::QueuedConnection);
+    if (dlg.window) QMetaObject::invokeMethod(form_window(dlg), "reject", Qt::QueuedConnection);
   });
 }
 
 }  // namespace
 
-QDialog* form_widget(const DialogRecord& dlg) { return dlg.window; }
+QDialog* form_widget(const DialogRecord& dlg) { return form_window(dlg); }
 
 QWidget* control_widget(const DialogRecord& dlg, int id) {
   std::optional<std::size_t> i = find_entry(dlg, id);
-  return dlg.window && i ? dlg.window->widget_at(*i) : nullptr;
+  return dlg.window && i ? form_window(dlg)->widget_at(*i) : nullptr;
 }
 
 QWidget* control_widget_at(const DialogRecord& dlg, std::size_t index) {
-  return dlg.window ? dlg.window->widget_at(index) : nullptr;
+  return dlg.window ? form_window(dlg)->widget_at(index) : nullptr;
 }
 
 void at_next_show(std::function<void(DialogRecord&)> script) { g_next_show = std::move(script); }
