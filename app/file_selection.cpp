@@ -6,8 +6,6 @@
 #include "shell_state.h"
 #include "status_line.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <filesystem>
 
 namespace zirel {
@@ -40,20 +38,20 @@ Role output_role() {
 }
 
 std::string folder_of(const std::string& path) {
-  if (path.empty()) return QDir::currentPath().toStdString();
-  return QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+  std::error_code ec;
+  if (path.empty()) return utf8_from_path(std::filesystem::current_path(ec));
+  return utf8_from_path(std::filesystem::absolute(path_from_utf8(path), ec).parent_path());
 }
 
-std::string name_of(const std::string& path) {
-  return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
-}
+// The name after the last separator: "\" and "/" on Windows, "/" elsewhere.
+std::string name_of(const std::string& path) { return utf8_from_path(path_from_utf8(path).filename()); }
 
 // True when `path` is the file open on `unit` (same device and inode), so
 // that a run can never read the file it writes.
 bool is_open_on(int32_t unit, const std::string& path) {
   if (!units().is_connected(unit)) return false;
   std::error_code ec;
-  return std::filesystem::equivalent(std::string(units().file_name(unit)), path, ec);
+  return std::filesystem::equivalent(path_from_utf8(std::string(units().file_name(unit))), path_from_utf8(path), ec);
 }
 
 bool open_role_file(const Role& role, const std::string& path) {

@@ -2,11 +2,10 @@
 // cell can reach. No arguments; the settings live in the working directory.
 #include "fatal_report.h"
 #include "startup.h"
-
-#include <QApplication>
+#include "toolkit.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  zirel::Toolkit toolkit(argc, argv);
   zirel::install_fatal_report();
   zirel::run_program();
   return 0;

@@ -3,7 +3,6 @@
 #include "dialog.h"
 
 #include "form_screen.h"
-#include "form_support.h"
 
 #include <algorithm>
 

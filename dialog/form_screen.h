@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string_view>
 
 namespace zirel {
 
@@ -58,5 +59,9 @@ class ModalScope {
 };
 void form_shown(DialogRecord& dlg, FormScreen& screen);
 void form_closed(DialogRecord& dlg);
+
+// Reports "Error in Dialog Procedures - " + message in the back end's
+// message box and ends the program.
+[[noreturn]] void dialog_runtime_error(std::string_view message);
 
 }  // namespace zirel

@@ -42,7 +42,4 @@ void show_message_box(std::string_view text, std::string_view title = "Zirel", Q
 using MessageHook = std::function<void(std::string_view title, std::string_view text)>;
 void set_message_hook(MessageHook hook);
 
-// Reports "Error in Dialog Procedures - " + message and ends the program.
-[[noreturn]] void dialog_runtime_error(std::string_view message);
-
 }  // namespace zirel

@@ -10,6 +10,7 @@
 #include "startup.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>

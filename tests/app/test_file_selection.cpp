@@ -1,5 +1,6 @@
 // File selection, the chooser layer, run gating and the axis labels, driven
 // through the real form with the chooser's answers given ahead of time.
+#include "chooser_dialog.h"
 #include "file_selection.h"
 #include "recio/unit.h"
 #include "shell_harness.h"
