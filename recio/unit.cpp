@@ -8,6 +8,16 @@
 
 #include "recio/connection.h"
 
+// Windows has no close-on-exec flag (its handles are not inherited unless
+// asked), and opens files in text mode unless told otherwise, which would
+// turn every CR LF written into CR CR LF.
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+
 namespace zirel {
 
 namespace {
@@ -95,7 +105,7 @@ IoStatus UnitTable::open(int32_t unit, std::string_view file, std::string_view s
   if (name.empty() || name.find('\0') != std::string::npos) return fail(IoError::file_name_error);
 
   // "REPLACE" needs write access to empty the file, even for a read-only unit.
-  int flags = O_CLOEXEC | (replace ? O_RDWR | O_CREAT : read_only ? O_RDONLY : O_RDWR);
+  int flags = O_CLOEXEC | O_BINARY | (replace ? O_RDWR | O_CREAT : read_only ? O_RDONLY : O_RDWR);
   int fd = ::open(name.c_str(), flags, 0666);
   if (fd < 0) return fail(open_error(errno));
   struct stat info;

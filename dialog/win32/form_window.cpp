@@ -9,8 +9,10 @@
 namespace zirel {
 namespace {
 
-// Posted at WM_INITDIALOG, so that a show hook runs once the loop runs.
-constexpr UINT WM_SHOW_HOOK = WM_APP + 1;
+// A timer started at WM_INITDIALOG: its message comes only once the queue
+// is empty, when the dialog manager has shown the form and painted it, so a
+// show hook meets the form as the user first sees it.
+constexpr UINT_PTR SHOW_HOOK_TIMER = 1;
 
 std::string window_text(HWND h) {
   std::wstring text(std::size_t(GetWindowTextLengthW(h)) + 1, L'\0');
@@ -30,7 +32,10 @@ INT_PTR CALLBACK form_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case WM_COMMAND:
       if (form) form->command(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
       return TRUE;
-    case WM_SHOW_HOOK:
+    case WM_TIMER:
+      if (wparam != SHOW_HOOK_TIMER) return FALSE;
+      if (!IsWindowVisible(hwnd)) return TRUE;  // a tick that came before the showing
+      KillTimer(hwnd, SHOW_HOOK_TIMER);
       if (form) run_show_hook(form->record());
       return TRUE;
     default:
@@ -54,7 +59,7 @@ bool FormWindow::attach(HWND form) {
     SendMessageW(form, WM_SETICON, ICON_SMALL, LPARAM(icon));
   }
   form_shown(dlg_, *this);
-  if (show_hook_waiting()) PostMessageW(form, WM_SHOW_HOOK, 0, 0);
+  if (show_hook_waiting()) SetTimer(form, SHOW_HOOK_TIMER, 0, nullptr);
   return true;
 }
 

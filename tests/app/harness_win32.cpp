@@ -51,37 +51,37 @@ bool with_program(const std::function<void(DialogRecord&)>& script) {
 
 // A static control draws a new text as it takes it, so the texts that
 // reached the screen are those that WM_SETTEXT brought to the status line.
-struct StatusWatch::State {
-  HWND status;
-  WNDPROC original;
-  std::vector<std::string> texts;
-};
-
 namespace {
 
-StatusWatch::State* g_watch = nullptr;
+std::vector<std::string>* g_status_texts = nullptr;
+WNDPROC g_status_procedure = nullptr;
 
 LRESULT CALLBACK watch_status(HWND h, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_SETTEXT && g_watch) {
-    g_watch->texts.push_back(to_utf8(reinterpret_cast<const wchar_t*>(lparam)));
+  if (message == WM_SETTEXT && g_status_texts) {
+    g_status_texts->push_back(to_utf8(reinterpret_cast<const wchar_t*>(lparam)));
   }
-  return CallWindowProcW(g_watch->original, h, message, wparam, lparam);
+  return CallWindowProcW(g_status_procedure, h, message, wparam, lparam);
 }
 
 }  // namespace
 
+struct StatusWatch::State {
+  HWND status;
+  std::vector<std::string> texts;
+};
+
 StatusWatch::StatusWatch(const DialogRecord& dlg) : state_(std::make_unique<State>()) {
   state_->status = control_window(dlg, IDC_STATUS);
-  state_->original = reinterpret_cast<WNDPROC>(
+  g_status_procedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(state_->status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watch_status)));
-  g_watch = state_.get();
+  g_status_texts = &state_->texts;
 }
 
 StatusWatch::~StatusWatch() {
   if (IsWindow(state_->status)) {
-    SetWindowLongPtrW(state_->status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state_->original));
+    SetWindowLongPtrW(state_->status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_status_procedure));
   }
-  g_watch = nullptr;
+  g_status_texts = nullptr;
 }
 
 const std::vector<std::string>& StatusWatch::texts() const { return state_->texts; }
