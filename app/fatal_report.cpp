@@ -1,6 +1,6 @@
-#include "fatal_report.h"
+#include "app/fatal_report.h"
 
-#include "form_support.h"
+#include "dialog/dialog.h"
 
 #include <cstdio>
 

@@ -1,10 +1,10 @@
-#include "file_selection.h"
+#include "app/file_selection.h"
 
-#include "dialog.h"
-#include "file_chooser.h"
+#include "dialog/dialog.h"
+#include "dialog/file_chooser.h"
 #include "recio/unit.h"
-#include "shell_state.h"
-#include "status_line.h"
+#include "app/shell_state.h"
+#include "app/status_line.h"
 
 #include <filesystem>
 
@@ -37,13 +37,16 @@ Role output_role() {
           int32_t(s.run_settings.output_kind)};
 }
 
+// The folder the role's dialog opens in: that of its last file, at first the
+// working directory.
 std::string folder_of(const std::string& path) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  if (path.empty()) return utf8_from_path(std::filesystem::current_path(ec));
-  return utf8_from_path(std::filesystem::absolute(path_from_utf8(path), ec).parent_path());
+  if (path.empty()) return utf8_from_path(fs::current_path(ec));
+  return utf8_from_path(fs::absolute(path_from_utf8(path), ec).parent_path());
 }
 
-// The name after the last separator: "\" and "/" on Windows, "/" elsewhere.
+// The name after the last separator: "\\" and "/" on Windows, "/" elsewhere.
 std::string name_of(const std::string& path) { return utf8_from_path(path_from_utf8(path).filename()); }
 
 // True when `path` is the file open on `unit` (same device and inode), so

@@ -3,7 +3,7 @@
 // name, and update the Run button.
 #pragma once
 
-#include "dialog_record.h"
+#include "dialog/dialog_record.h"
 
 #include <string_view>
 

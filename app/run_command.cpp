@@ -1,9 +1,10 @@
-#include "run_command.h"
+#include "app/run_command.h"
 
-#include "dialog.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "dialog/dialog.h"
+#include "filtering/prepare_run.h"
 #include "recio/recio.h"
-#include "settings_file.h"
-#include "shell_state.h"
 
 #include <array>
 #include <optional>
@@ -62,11 +63,11 @@ void refuse_run(DialogRecord& dlg, std::string_view message) {
   DLGPUTLOG(dlg, IDC_RUN, 1, ATTR_ENABLED);
 }
 
-// The console line a singular cell has always produced; the determinant
-// reported for a singular cell is 0.
-void report_singular_cell(const CellMetric& metric) {
-  static const RecordFormat format("('   Determinant of Metric tensor = ',F10.4)");
-  write_formatted(CONSOLE_UNIT, format, {metric.determinant});
+// A singular cell also leaves its determinant line on the console.
+void refuse_prepared_run(DialogRecord& dlg, const RunRefusal& refusal) {
+  if (refusal.kind == RefusalKind::singular_cell)
+    write_formatted(CONSOLE_UNIT, determinant_line_format(), {refusal.determinant});
+  refuse_run(dlg, refusal.message);
 }
 
 }  // namespace
@@ -92,23 +93,13 @@ void on_run(DialogRecord& dlg, int, int) {
   s.run_settings = settings;
   s.run_failed = 0;
 
-  const CellMetric metric = build_metric(settings.cell);
-  if (metric.singular) {
-    report_singular_cell(metric);
-    refuse_run(dlg, SINGULAR_CELL_MESSAGE);
+  RunPreparation prepared = prepare_run(settings, s.input_state == -1);
+  if (prepared.refusal) {
+    refuse_prepared_run(dlg, *prepared.refusal);
     return;
   }
-  const AccessibilityRun access = prepare_accessibility(settings, metric);
-  if (access.zero_axis) {
-    refuse_run(dlg, ZERO_AXIS_MESSAGE);
-    return;
-  }
-  std::optional<GenerationState> generator;
-  if (s.input_state == -1) generator = prepare_generation(settings, metric);
-
   FormStatus status;
-  const FilterCounts counts =
-      filter_reflections(settings, access, generator ? &*generator : nullptr, status);
+  const FilterCounts counts = run_prepared(*prepared.run, settings, units(), status);
   s.run_failed = counts.run_failed ? 1 : 0;
   if (s.run_failed) {
     DLGPUTCHAR(dlg, IDC_STATUS, RUN_PROBLEM_TEXT, ATTR_TEXT);

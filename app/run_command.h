@@ -3,9 +3,9 @@
 // and the settings saved.
 #pragma once
 
-#include "dialog_record.h"
+#include "dialog/dialog_record.h"
 #include "filtering/filter_run.h"
-#include "status_line.h"
+#include "app/status_line.h"
 
 namespace zirel {
 

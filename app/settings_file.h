@@ -5,17 +5,9 @@
 // on SETTINGS_UNIT until the program ends.
 #pragma once
 
-#include "filtering/run_settings.h"
-
-#include <string_view>
+#include "filtering/settings_records.h"
 
 namespace zirel {
-
-inline constexpr std::string_view SETTINGS_FILE = "zirel.dat";
-
-// The values a missing or unreadable file falls back to. The axis kind is
-// not among them: it keeps whatever it had.
-void set_default_settings(RunSettings& settings);
 
 // Loads the file into the shell's RunSettings. A missing, unreadable or
 // truncated file is replaced by the defaults, which are then loaded. A file

@@ -1,4 +1,4 @@
-#include "shell_state.h"
+#include "app/shell_state.h"
 
 #include "recio/unit.h"
 

@@ -4,17 +4,16 @@
 // form's record, so everything else they share lives here, in one place.
 #pragma once
 
-#include "dialog_record.h"
+#include "dialog/dialog.h"
 #include "filtering/filter_run.h"
 #include "filtering/run_settings.h"
+#include "filtering/settings_records.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace zirel {
-
-inline constexpr int32_t SETTINGS_UNIT = 3;
 
 // Longest path a role accepts; a longer one is refused like a failed open.
 inline constexpr std::size_t PATH_LENGTH = 512;

@@ -1,12 +1,12 @@
-#include "startup.h"
+#include "app/startup.h"
 
-#include "dialog.h"
-#include "file_selection.h"
+#include "dialog/dialog.h"
+#include "app/file_selection.h"
 #include "recio/recio.h"
-#include "run_command.h"
-#include "settings_file.h"
-#include "shell_state.h"
-#include "status_line.h"
+#include "app/run_command.h"
+#include "app/settings_file.h"
+#include "app/shell_state.h"
+#include "app/status_line.h"
 
 namespace zirel {
 

@@ -1,7 +1,7 @@
 // The program's start-up and modal run of the main form.
 #pragma once
 
-#include "form_template.h"
+#include "dialog/form_template.h"
 
 namespace zirel {
 

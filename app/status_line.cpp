@@ -1,8 +1,8 @@
-#include "status_line.h"
+#include "app/status_line.h"
 
-#include "dialog.h"
+#include "dialog/dialog.h"
 #include "recio/unit.h"
-#include "shell_state.h"
+#include "app/shell_state.h"
 
 namespace zirel {
 

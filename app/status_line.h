@@ -1,7 +1,7 @@
 // The status line, the axis-kind labels and the Run button's gating.
 #pragma once
 
-#include "dialog_record.h"
+#include "dialog/dialog_record.h"
 
 #include <chrono>
 #include <string_view>

@@ -1,17 +1,16 @@
-#include "batch_options.h"
+#include "batch/batch_options.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include "filtering/filter_run.h"
+#include "filtering/settings_records.h"
+#include "filtering/version.h"
 #include "recio/edit.h"
 #include "recio/statement.h"
 
 namespace zirel::batch {
 
 namespace {
-
-// Unit of the settings file, as in the program; free while the batch tool runs.
-constexpr int32_t SETTINGS_UNIT = 3;
 
 constexpr const char* FOOTER = R"(
 Layouts follow the file names: a name that contains ".hkl" (in any case, so
@@ -44,39 +43,25 @@ bool convert(const std::vector<std::string>& texts, float* values, const char* o
   return true;
 }
 
+// The layouts are read too, so that a damaged file is refused as the program would
+// refuse it, and then replaced by those of the file names.
 bool read_settings_file(const std::string& name, RunSettings& s, Refusal& refusal) {
-  const Branches branches{.err = true, .end = true};
-  IoStatus st = open_unit(SETTINGS_UNIT, name, "OLD", "READ", {.err = true});
+  const IoStatus st = open_unit(SETTINGS_UNIT, name, "OLD", "READ", {.err = true});
   if (st != IO_OK) {
     refusal.message = "--settings: cannot open " + name + ": " + io_message(st, SETTINGS_UNIT, name);
     return false;
   }
-  int32_t axis_kind = 0, input_kind = 0, output_kind = 0;
-  UnitCell& c = s.cell;
-  int record = 0;
-  auto read_record = [&](IoList items) {
-    if (st == IO_OK) {
-      ++record;
-      st = read_list(SETTINGS_UNIT, items, branches);
-    }
-  };
-  read_record({c.a, c.b, c.c, c.alpha, c.beta, c.gamma});
-  read_record({s.wavelength, s.psi_max});
-  read_record({axis_kind, s.axis});
-  // The layouts come from the file names; the record is still read, so that a
-  // damaged file is refused as the program would refuse it.
-  read_record({input_kind, output_kind});
+  const SettingsRead read = read_settings_records(units(), SETTINGS_UNIT, s);
   close_unit(SETTINGS_UNIT);
-  if (st == IO_OK && axis_kind != 0 && axis_kind != 1) {
+  if (read.status == IO_OK && s.axis_kind != AxisKind::UVW && s.axis_kind != AxisKind::HKL) {
     refusal.message = "--settings: " + name + ": the axis kind in record 3 must be 0 (UVW) or 1 (hkl)";
     return false;
   }
-  if (st != IO_OK) {
-    refusal.message = "--settings: " + name + ": record " + std::to_string(record) +
-                      (st == IO_END ? " is missing" : " cannot be read");
+  if (read.status != IO_OK) {
+    refusal.message = "--settings: " + name + ": record " + std::to_string(read.record) +
+                      (read.status == IO_END ? " is missing" : " cannot be read");
     return false;
   }
-  s.axis_kind = static_cast<AxisKind>(axis_kind);
   return true;
 }
 
@@ -120,9 +105,11 @@ std::optional<BatchOptions> parse_command_line(int argc, char** argv, int& exit_
                  "by the program; options given here override its values, e.g. --settings zirel.dat")
       ->type_name("FILE");
   app.add_flag("--quiet", o.quiet, "No progress on standard error");
+  // Answered before any other option is checked, like --help.
+  app.set_version_flag("--version", "zirel-batch " ZIREL_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
+  } catch (const CLI::Success& e) {  // --help or --version: printed, and done
     exit_code = app.exit(e);
     return std::nullopt;
   } catch (const CLI::ParseError& e) {

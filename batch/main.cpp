@@ -7,12 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "batch_options.h"
-#include "filtering/accessibility.h"
-#include "filtering/cell_metric.h"
+#include "batch/batch_options.h"
+#include "batch/progress.h"
 #include "filtering/filter_run.h"
-#include "filtering/generation.h"
-#include "progress.h"
+#include "filtering/prepare_run.h"
 #include "recio/statement.h"
 #include "recio/unit.h"
 
@@ -38,13 +36,28 @@ int refuse(int code, std::string_view message) {
   return code;
 }
 
-int report_singular(const CellMetric& metric) {
-  static const RecordFormat determinant_format("(F10.4)");
-  std::array<char, 10> determinant;
-  write_internal(determinant, determinant_format, {metric.determinant});
-  std::cerr << SINGULAR_CELL_MESSAGE << '\n'
-            << DETERMINANT_LABEL << std::string_view(determinant.data(), determinant.size()) << '\n';
-  return EXIT_SINGULAR;
+// The option that gave the setting a refusal is about.
+std::string option_of(RunParameter parameter, const BatchOptions& options) {
+  switch (parameter) {
+    case RunParameter::cell: return "--cell";
+    case RunParameter::wavelength: return "--wavelength";
+    case RunParameter::psi_max: return "--psi-max";
+    case RunParameter::axis: break;
+  }
+  if (!options.uvw.empty())
+    return "--uvw";
+  return options.hkl.empty() ? "axis" : "--hkl";
+}
+
+// A singular cell is exit 3 with its determinant line; every other refusal is a
+// parameter error, exit 2, naming the option.
+int refuse_run(const RunRefusal& refusal, const BatchOptions& options) {
+  if (refusal.kind == RefusalKind::singular_cell) {
+    const auto line = determinant_line(refusal.determinant);
+    std::cerr << refusal.message << '\n' << std::string_view(line.data(), line.size()) << '\n';
+    return EXIT_SINGULAR;
+  }
+  return refuse(EXIT_USAGE, option_of(refusal.parameter, options) + ": " + refusal.message);
 }
 
 // Same device and inode: writing the output would destroy the input it reads.
@@ -64,14 +77,10 @@ int run(const BatchOptions& options) {
   if (!settings)
     return refuse(refusal.exit_code, refusal.message);
 
-  const CellMetric metric = build_metric(settings->cell);
-  if (metric.singular)
-    return report_singular(metric);
-  const AccessibilityRun access = prepare_accessibility(*settings, metric);
-  if (access.zero_axis)
-    return refuse(EXIT_USAGE, std::string(options.uvw.empty() && options.hkl.empty() ? "axis" :
-                                          options.uvw.empty() ? "--hkl" : "--uvw") +
-                                  ": " + std::string(ZERO_AXIS_MESSAGE));
+  RunPreparation prepared = prepare_run(*settings, options.generate);
+  if (prepared.refusal)
+    return refuse_run(*prepared.refusal, options);
+  PreparedRun& run = *prepared.run;
 
   if (!options.generate) {
     const IoStatus st = open_unit(INPUT_UNIT, options.input, "OLD", "READ", {.err = true});
@@ -84,12 +93,9 @@ int run(const BatchOptions& options) {
   if (st != IO_OK)
     return refuse(EXIT_USAGE, open_error("create output file", st, OUTPUT_UNIT, options.output));
 
-  std::optional<GenerationState> generator;
-  if (options.generate)
-    generator = prepare_generation(*settings, metric);
-  GenerationState* gen = generator ? &*generator : nullptr;
-  ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1, gen);
-  const FilterCounts counts = filter_reflections(*settings, access, gen, progress);
+  ProgressReporter progress(!options.quiet && isatty(STDERR_FILENO) == 1,
+                            run.generator ? &*run.generator : nullptr);
+  const FilterCounts counts = run_prepared(run, *settings, units(), progress);
   progress.clear();
   close_unit(INPUT_UNIT);
   close_unit(OUTPUT_UNIT);

@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "batch/progress.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // The DLG operations: stored values, the deferred-update rule and click
 // dispatch. Everything runs on the thread that runs the form.
-#include "dialog.h"
+#include "dialog/dialog.h"
 
-#include "form_screen.h"
+#include "dialog/form_screen.h"
 
 #include <algorithm>
 

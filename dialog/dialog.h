@@ -1,5 +1,8 @@
-// Dialog services: load a form template into a DialogRecord, set and read the
-// controls by id, attach click handlers, and show the form modally.
+// The dialog layer as the shell sees it, whatever draws the form: load a form
+// template into a DialogRecord, set and read the controls by id, attach click
+// handlers, show the form modally; the file chooser, the message box and the
+// start-up of the windowing system. This header and those it includes are all a
+// shell may use; each back end (dialog/qt/ today) implements them.
 //
 // Deferred update: while the form is on screen, a set operation made from
 // outside a handler reaches the screen at once; one made inside a handler is
@@ -10,19 +13,17 @@
 // Logical values: the lowest bit of the value passed counts.
 #pragma once
 
-#include "dialog_record.h"
-#include "form_template.h"
+#include "dialog/dialog_record.h"
+#include "dialog/file_chooser.h"
+#include "dialog/form_template.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace zirel {
-
-// A window of the back end that draws the form: a QWidget* with Qt, an HWND
-// on Win32. Only DLGMODAL's owner takes one.
-using NativeWindow = void*;
 
 // False when no form template has this id; the record is then unusable.
 bool DLGLOAD(int template_id, DialogRecord& dlg);
@@ -46,9 +47,10 @@ bool DLGFETCHCHAR(DialogRecord& dlg, int id, std::span<char> out, int selector =
 void DLGREFRESH(DialogRecord& dlg, bool all_controls = false);
 
 // Shows the form and processes input until DLGEXIT; returns the record's
-// return value, or -1 when the form window cannot be made (the toolkit not
-// started, record not loaded, or the record already on screen).
-int DLGMODAL(DialogRecord& dlg, NativeWindow owner = nullptr);
+// return value, or -1 when the form window cannot be made (the windowing
+// system not started, record not loaded, or the record already on screen).
+// The owner is the form being shown, if any (a back end may take one more).
+int DLGMODAL(DialogRecord& dlg);
 
 // Reads every control back into the record and ends the form.
 void DLGEXIT(DialogRecord& dlg);
@@ -68,5 +70,23 @@ std::optional<ControlKind> control_kind(const ControlTemplate& control);
 // "Invalid style BS_OWNERDRAW used for control 1019" for an unsupported
 // control, empty for a supported one.
 std::string invalid_style_message(const ControlTemplate& control);
+
+// Starts the windowing system, runs `program` (which shows its forms with
+// DLGMODAL) and returns the exit status for main.
+int run_dialog_program(int argc, char** argv, const std::function<void()>& program);
+
+// Runs `script` once, from inside the next DLGMODAL, as soon as its form is on
+// screen and takes input. Tests and scripted runs drive a modal form this way.
+void at_next_show(std::function<void(DialogRecord&)> script);
+
+// Shows a modal error box over the form being shown, if any, and waits for OK.
+// Without a windowing system the text goes to standard error. A message hook
+// set by set_message_hook receives the text instead (tests).
+void show_message_box(std::string_view text, std::string_view title = "Zirel");
+using MessageHook = std::function<void(std::string_view title, std::string_view text)>;
+void set_message_hook(MessageHook hook);
+
+// Reports "Error in Dialog Procedures - " + message and ends the program.
+[[noreturn]] void dialog_runtime_error(std::string_view message);
 
 }  // namespace zirel

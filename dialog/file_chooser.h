@@ -1,8 +1,8 @@
-// Choosing the input and the output file with the platform's open and save
-// dialogs: the role's title, the three filters with one preselected, the
-// previous name proposed, the default extension "exp", an input that must
-// exist, an output confirmed before an existing file is replaced and refused
-// when read-only. Each back end shows its own dialog (show_file_dialog).
+// The open and save dialogs the shell asks for: the role's title, the three
+// filters ("All Files", "Cellex" (*.abs), "SHELX hkl" (*.hkl)) with one
+// preselected, the previous name proposed, the default suffix "exp", an input
+// that must exist, an output confirmed before an existing file is replaced
+// and refused when read-only. The back end draws them (show_file_dialog).
 //
 // Tests answer the next dialog ahead of time instead of showing it:
 //   set_next_file_name("run1.hkl");  // as if typed into the dialog and accepted

@@ -4,11 +4,10 @@
 // whatever toolkit draws the form.
 #pragma once
 
-#include "dialog_record.h"
+#include "dialog/dialog_record.h"
 
 #include <cstddef>
 #include <optional>
-#include <string_view>
 
 namespace zirel {
 
@@ -59,9 +58,5 @@ class ModalScope {
 };
 void form_shown(DialogRecord& dlg, FormScreen& screen);
 void form_closed(DialogRecord& dlg);
-
-// Reports "Error in Dialog Procedures - " + message in the back end's
-// message box and ends the program.
-[[noreturn]] void dialog_runtime_error(std::string_view message);
 
 }  // namespace zirel

@@ -1,8 +1,10 @@
 // MainDialog, the program's one form. The order of the controls is the tab
 // order, the drawing order and the order of the dialog layer's control table.
-#include "form_template.h"
+#include "dialog/form_template.h"
 
 #include <array>
+
+#include "filtering/version.h"
 
 namespace zirel {
 namespace {
@@ -12,7 +14,7 @@ constexpr std::uint32_t EDIT_STYLE = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
 constexpr std::array<ControlTemplate, 34> MAIN_DIALOG_CONTROLS{{
     {IDC_RUN, "BUTTON", "Run", 295, 133, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED},
     {IDCANCEL, "BUTTON", "Exit", 236, 133, 50, 14, BS_PUSHBUTTON | WS_TABSTOP},
-    {IDC_NONE, "STATIC", "Zirel: reflections a DAC lets through", 107, 184, 148, 16,
+    {IDC_NONE, "STATIC", "Zirel " ZIREL_VERSION ": reflections a DAC lets through", 107, 184, 148, 16,
      SS_CENTER | SS_CENTERIMAGE | WS_GROUP, WS_EX_STATICEDGE},
     {IDC_NONE, "STATIC", PROGRAM_ICON, 355, 187, 18, 16, SS_ICON},
     {IDC_NONE, "BUTTON", "Files", 37, 10, 293, 54, BS_GROUPBOX},

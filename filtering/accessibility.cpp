@@ -1,4 +1,4 @@
-#include "accessibility.h"
+#include "filtering/accessibility.h"
 
 #include <cmath>
 #include <limits>
@@ -51,6 +51,13 @@ AccessDetail examine_reflection(const AccessibilityRun& run, int h, int k, int l
     return out;  // beyond the limiting sphere: no Bragg angle
   out.theta = std::asin(half_lambda / d) * DEG_PER_RAD;
 
+  // Both beams must pass the cell's opening, a cone of half-angle Psi max about the
+  // axis. With the scattering vector at delta to the plane normal to the axis, and the
+  // crystal turned so that the beams lie in the plane of the axis and the scattering
+  // vector (the most favourable setting), the incident and the diffracted beam make
+  // the angles theta + delta and theta - delta with the axis; see the accessible
+  // reciprocal space of a diamond-anvil cell in R. Miletich, D. R. Allan & W. F. Kuhs,
+  // "High-pressure single-crystal techniques", Rev. Mineral. Geochem. 41 (2000) 445-519.
   const float sum = out.theta + out.delta;
   const float diff = out.theta - out.delta;
   // A NaN anywhere fails both comparisons.

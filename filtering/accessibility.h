@@ -1,7 +1,7 @@
 #pragma once
 #include <string_view>
-#include "cell_metric.h"
-#include "run_settings.h"
+#include "filtering/cell_metric.h"
+#include "filtering/run_settings.h"
 
 namespace zirel {
 

@@ -1,4 +1,4 @@
-#include "cell_metric.h"
+#include "filtering/cell_metric.h"
 
 #include <cfloat>
 #include <cmath>

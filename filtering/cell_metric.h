@@ -1,7 +1,7 @@
 #pragma once
 #include <string_view>
-#include "metric_tensor.h"
-#include "unit_cell.h"
+#include "filtering/metric_tensor.h"
+#include "filtering/unit_cell.h"
 
 namespace zirel {
 

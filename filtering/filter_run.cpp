@@ -1,8 +1,8 @@
-#include "filter_run.h"
+#include "filtering/filter_run.h"
 
 #include <array>
 #include "recio/statement.h"
-#include "reflection_layouts.h"
+#include "filtering/reflection_layouts.h"
 
 namespace zirel {
 
@@ -43,27 +43,14 @@ void show_completed(StatusSink& status, const FilterCounts& c) {
     show(status, completed_format(), {c.records_read, c.reflections_output});
 }
 
-// The next reflection from the file or the generator: IO_OK, IO_END or an error number.
-IoStatus next_reflection(InputKind kind, GenerationState* generator, Reflection& r) {
-  if (kind != InputKind::Generated)
-    return read_reflection(INPUT_UNIT, kind, r);
-  if (generator == nullptr)
-    return IO_END;
-  const std::optional<Miller> m = next_generated_reflection(*generator);
-  if (!m)
-    return IO_END;
-  r = Reflection{m->h, m->k, m->l};
-  return IO_OK;
-}
-
 }  // namespace
 
-FilterCounts filter_reflections(const RunSettings& settings, const AccessibilityRun& access,
-                                GenerationState* generator, StatusSink& status) {
+FilterCounts filter_reflections(const AccessibilityRun& access, ReflectionSource& source,
+                                ReflectionSink& sink, StatusSink& status) {
   FilterCounts counts;
   Reflection r;
   for (;;) {
-    const IoStatus st = next_reflection(settings.input_kind, generator, r);
+    const IoStatus st = source.next(r);
     if (st == IO_END)
       break;
     if (st != IO_OK) {
@@ -78,7 +65,7 @@ FilterCounts filter_reflections(const RunSettings& settings, const Accessibility
       show(status, progress_format(), {counts.records_read});
     if (is_accessible(access, r.h, r.k, r.l) != Accessibility::Accessible)
       continue;
-    if (write_reflection(OUTPUT_UNIT, settings.output_kind, r))
+    if (sink.write(r))
       ++counts.reflections_output;
     else
       ++counts.too_large;

@@ -1,12 +1,12 @@
-// The filtering run: takes reflections one record at a time from the input file or the
-// generator, keeps the accessible ones and writes them in the output layout.
+// The filtering run: takes reflections one at a time from a source (a file or the
+// generator), keeps the accessible ones and writes them to a sink.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
-#include "accessibility.h"
-#include "generation.h"
-#include "run_settings.h"
+#include "filtering/accessibility.h"
+#include "filtering/reflection_stream.h"
+#include "filtering/run_settings.h"
 
 namespace zirel {
 
@@ -31,11 +31,10 @@ struct FilterCounts {
   bool run_failed = false;  // an input record could not be read
 };
 
-// Reads INPUT_UNIT (layout settings.input_kind) or, for InputKind::Generated, takes reflections
-// from `generator` (prepared by the caller); writes accessible reflections to OUTPUT_UNIT in
-// layout settings.output_kind. Units are those of recio's process-wide table.
-FilterCounts filter_reflections(const RunSettings& settings, const AccessibilityRun& access,
-                                GenerationState* generator, StatusSink& status);
+// Takes reflections from `source` until its end, a 0 0 0 record or an unreadable record,
+// and writes the accessible ones to `sink`; the progress and the final text go to `status`.
+FilterCounts filter_reflections(const AccessibilityRun& access, ReflectionSource& source,
+                                ReflectionSink& sink, StatusSink& status);
 
 // The layout a file name selects: SHELX when the name contains ".hkl" in any case.
 InputKind input_kind_for_name(std::string_view name);

@@ -1,4 +1,4 @@
-#include "fit_decimals.h"
+#include "filtering/fit_decimals.h"
 
 #include <cmath>
 #include "recio/edit.h"

@@ -1,10 +1,10 @@
-#include "generation.h"
+#include "filtering/generation.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include "accessibility.h"
+#include "filtering/accessibility.h"
 
 namespace zirel {
 

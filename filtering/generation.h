@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <optional>
-#include "cell_metric.h"
-#include "run_settings.h"
+#include "filtering/cell_metric.h"
+#include "filtering/run_settings.h"
 
 namespace zirel {
 

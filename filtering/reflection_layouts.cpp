@@ -1,8 +1,8 @@
-#include "reflection_layouts.h"
+#include "filtering/reflection_layouts.h"
 
 #include <cctype>
 #include <cmath>
-#include "fit_decimals.h"
+#include "filtering/fit_decimals.h"
 #include "recio/edit.h"
 #include "recio/statement.h"
 
@@ -48,14 +48,14 @@ void fit_uncertainty(int32_t width, float& sigma, int32_t& decimals, float place
 
 // The writes have no error branch: a record that cannot be written is a fatal report
 // that ends the run, so their status, when they return, is always IO_OK.
-bool write_shelx(int32_t unit, const Reflection& r) {
+bool write_shelx(UnitTable& table, int32_t unit, const Reflection& r) {
   const FitResult first = fit_decimals(7, r.intensity);
   if (first.failed || !indices_fit(r, 4))
     return false;
   float sigma = r.sigma_intensity;
   int32_t d2 = 0;
   fit_uncertainty(7, sigma, d2, 999999.0f);
-  write_formatted(unit, shelx_output(), {r.h, r.k, r.l, r.intensity, sigma},
+  write_formatted(table, unit, shelx_output(), {r.h, r.k, r.l, r.intensity, sigma},
                   DecimalsSource{{first.decimals, d2}});
   return true;
 }
@@ -70,7 +70,7 @@ int32_t pass_real_decimals(float value) {
   return -1;
 }
 
-bool write_cellex(int32_t unit, const Reflection& r) {
+bool write_cellex(UnitTable& table, int32_t unit, const Reflection& r) {
   Amplitude a = amplitude_of(r);
   const FitResult first = fit_decimals(9, a.f);
   const int32_t d3 = pass_real_decimals(r.pass_real);
@@ -78,7 +78,7 @@ bool write_cellex(int32_t unit, const Reflection& r) {
     return false;
   int32_t d2 = 0;
   fit_uncertainty(5, a.sigma_f, d2, 9999.0f);
-  write_formatted(unit, cellex_output(),
+  write_formatted(table, unit, cellex_output(),
                   {r.h, r.k, r.l, a.f, a.sigma_f, r.pass_real, r.pass_integer},
                   DecimalsSource{{first.decimals, d2, d3}});
   return true;
@@ -86,10 +86,10 @@ bool write_cellex(int32_t unit, const Reflection& r) {
 
 }  // namespace
 
-IoStatus read_reflection(int32_t unit, InputKind kind, Reflection& r) {
+IoStatus read_reflection(UnitTable& table, int32_t unit, InputKind kind, Reflection& r) {
   if (kind == InputKind::Cellex) {
     float f = 0.0f, sigma_f = 0.0f;
-    const IoStatus st = read_formatted(unit, cellex_input(),
+    const IoStatus st = read_formatted(table, unit, cellex_input(),
                                        {r.h, r.k, r.l, f, sigma_f, r.pass_real, r.pass_integer},
                                        READ_BRANCHES);
     if (st == IO_OK)
@@ -98,7 +98,7 @@ IoStatus read_reflection(int32_t unit, InputKind kind, Reflection& r) {
   }
   r.pass_real = 0.0f;
   r.pass_integer = 0;
-  return read_formatted(unit, shelx_input(), {r.h, r.k, r.l, r.intensity, r.sigma_intensity},
+  return read_formatted(table, unit, shelx_input(), {r.h, r.k, r.l, r.intensity, r.sigma_intensity},
                         READ_BRANCHES);
 }
 
@@ -114,8 +114,8 @@ Amplitude amplitude_of(const Reflection& r) {
   return {f, (r.sigma_intensity / 2.0f) / f};
 }
 
-bool write_reflection(int32_t unit, OutputKind kind, const Reflection& r) {
-  return kind == OutputKind::Shelx ? write_shelx(unit, r) : write_cellex(unit, r);
+bool write_reflection(UnitTable& table, int32_t unit, OutputKind kind, const Reflection& r) {
+  return kind == OutputKind::Shelx ? write_shelx(table, unit, r) : write_cellex(table, unit, r);
 }
 
 bool names_shelx_file(std::string_view name) {

@@ -7,8 +7,9 @@
 
 #include <cstdint>
 #include <string_view>
+#include "filtering/run_settings.h"
 #include "recio/io_error.h"
-#include "run_settings.h"
+#include "recio/unit.h"
 
 namespace zirel {
 
@@ -21,10 +22,10 @@ struct Reflection {
   int32_t pass_integer = 0;
 };
 
-// Reads the next record of `unit` in the given input layout (Cellex or SHELX) with
+// Reads the next record of `unit` of `table` in the given input layout (Cellex or SHELX) with
 // error and end branches: IO_OK, IO_END, or the error number. On an error the
 // reflection holds whatever was read before the failing field.
-IoStatus read_reflection(int32_t unit, InputKind kind, Reflection& r);
+IoStatus read_reflection(UnitTable& table, int32_t unit, InputKind kind, Reflection& r);
 
 // Cellex amplitude to intensity: I = F^2 and sigma(I) = 2 |F| sigma(F).
 // The magnitude of F keeps a negative F from turning into a negative uncertainty.
@@ -38,11 +39,11 @@ struct Amplitude {
 // that is not positive gives F = 0 with sigma(F) = 1.
 Amplitude amplitude_of(const Reflection& r);
 
-// Writes the reflection to `unit` in the given output layout, choosing the decimals of
+// Writes the reflection to `unit` of `table` in the given output layout, choosing the decimals of
 // the two variable fields per record. An uncertainty too wide for its field is written
 // as the largest placeholder that fits ("999999." or "9999."). Returns false, writing
 // nothing, when the first value or a Miller index is too wide for its field.
-bool write_reflection(int32_t unit, OutputKind kind, const Reflection& r);
+bool write_reflection(UnitTable& table, int32_t unit, OutputKind kind, const Reflection& r);
 
 // SHELX when the name contains ".hkl" in any case, otherwise Cellex.
 bool names_shelx_file(std::string_view name);

@@ -1,6 +1,6 @@
 #pragma once
-#include "metric_tensor.h"
-#include "unit_cell.h"
+#include "filtering/metric_tensor.h"
+#include "filtering/unit_cell.h"
 
 namespace zirel {
 

@@ -1,11 +1,14 @@
-// One connected unit: the file handle or memory it reads and writes, its
-// buffers and its position. Internal to the record I/O layer.
+// What a unit is connected to. The statements see one interface; behind it
+// stand a file (file_connection.h) and the two memory kinds used by tests,
+// benchmarks and fuzzing (memory_connection.h): bytes to read, or a string
+// that collects the records written. Internal to the record I/O layer.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
+#include <utility>
 #include <vector>
 
 #include "recio/io_error.h"
@@ -14,63 +17,50 @@ namespace zirel {
 
 class Connection {
 public:
-  // A file already opened on `fd`. `owns_fd`: closed on disconnect; `seekable`:
-  // a regular file that can be repositioned and cut.
-  Connection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable);
-  // Memory: records read from `bytes`, or appended to `*sink`.
-  Connection(std::string name, std::string_view bytes);
-  Connection(std::string name, std::string* sink);
-  ~Connection();  // closes without reporting; disconnect() reports
+  explicit Connection(std::string name) : name_(std::move(name)) {}
+  virtual ~Connection() = default;
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
   const std::string& name() const { return name_; }
-  bool same_file(int fd_of_other) const;
+  // Whether this is the open file `fd` (reached by another name).
+  virtual bool same_file(int fd) const { (void)fd; return false; }
 
   // The next input record, CR LF or LF removed; valid until the next call.
   // IO_END when there is none, else IO_OK or an error number.
-  IoStatus next_record(std::string_view& record);
+  virtual IoStatus next_record(std::string_view& record) = 0;
   // Appends one record and its CR LF. IO_OK or an error number.
-  IoStatus write_record(std::string_view record);
-  // Pushes buffered output to the file (after every statement on the console).
-  IoStatus flush();
-  IoStatus end_statement() { return flush_each_statement_ ? flush() : IO_OK; }
-  // Back to the first record.
-  IoStatus rewind();
-  // Flushes and closes the handle; the first failure is returned.
-  IoStatus disconnect();
+  virtual IoStatus write_record(std::string_view record) = 0;
+  // Called after every statement: output that someone may be watching is
+  // pushed out now.
+  virtual IoStatus end_statement() { return IO_OK; }
+  // Back to the first record; the next write cuts everything behind its record.
+  virtual IoStatus rewind() = 0;
+  // Flushes and releases what the connection holds; the first failure is returned.
+  virtual IoStatus disconnect() { return IO_OK; }
 
   // Assembly space for an output record, reused from record to record.
   std::vector<char>& record_space() { return record_space_; }
 
 private:
-  enum class Mode { idle, reading, writing };
-  IoStatus start_writing();
-  bool refill();
-
   std::string name_;
-  int fd_ = -1;
-  bool read_only_ = false;
-  bool owns_fd_ = false;
-  bool seekable_ = false;
-  bool flush_each_statement_ = false;
-  Mode mode_ = Mode::idle;
-  // Input: unread bytes are [begin_, end_); file_pos_ is the handle's offset.
-  std::vector<char> in_buf_;
-  const char* begin_ = nullptr;
-  const char* end_ = nullptr;
-  bool source_done_ = false;
-  bool read_failed_ = false;
-  off_t file_pos_ = 0;
-  std::string_view memory_in_;
-  bool memory_input_ = false;
-  // Output.
-  std::vector<char> out_buf_;
-  size_t out_len_ = 0;
-  std::string* sink_ = nullptr;
-  bool sink_rewound_ = false;  // the next write starts the sink afresh
   std::vector<char> record_space_;
 };
+
+// Splits the record at the front of [begin, end) off: up to a LF, with a CR
+// before it dropped. False when no LF is left (the bytes may be a last line
+// without one, or the start of a record not yet read). The first `scanned`
+// bytes are known to hold no LF.
+inline bool split_record(const char*& begin, const char* end, std::string_view& record,
+                         size_t scanned = 0) {
+  const char* from = begin + scanned;
+  auto* lf = static_cast<const char*>(from >= end ? nullptr : std::memchr(from, '\n', size_t(end - from)));
+  if (lf == nullptr) return false;
+  const char* stop = (lf > begin && lf[-1] == '\r') ? lf - 1 : lf;
+  record = std::string_view(begin, size_t(stop - begin));
+  begin = lf + 1;
+  return true;
+}
 
 // A statement on a unit that nothing is connected to: resolved as an open failure.
 IoStatus not_connected(int32_t unit, Branches branches);

@@ -11,16 +11,44 @@ namespace zirel {
 
 namespace {
 
-constexpr IoStatus CONVERSION = static_cast<IoStatus>(IoError::input_conversion);
-constexpr IoStatus OVERFLOW = static_cast<IoStatus>(IoError::record_overflow);
-
 [[noreturn]] void mismatch(const RecordFormat& format) {
   throw std::logic_error("record I/O: an item does not match its edit descriptor in " + format.text());
 }
 
-void check_reversion(const RecordFormat& format) {
-  if (format.data_items() == 0)
-    throw std::logic_error("record I/O: items left but no data descriptor in " + format.text());
+IoType type_of(const EditItem& item) {
+  return item.kind == EditKind::integer ? IoType::integer : IoType::real;
+}
+
+// Walks the format for one statement, reading and writing alike, and hands
+// each item to `step`:
+//   step.data(item)        a data descriptor; the cursor is at the element it transfers
+//   step.position(item)    TRn or a literal
+//   step.new_record()      a slash, or reversion: items remain at the end of the
+//                          format, which then starts again on a new record
+// Each returns IO_OK or a condition, which ends the statement. The statement is
+// complete at the first data descriptor met after the last element.
+template <class Step>
+IoStatus walk_format(const RecordFormat& format, ItemCursor& cur, Step& step) {
+  for (;;) {
+    for (const EditItem& item : format.items()) {
+      IoStatus st;
+      if (item.is_data()) {
+        if (cur.done()) return IO_OK;
+        if (cur.type() != type_of(item)) mismatch(format);
+        st = step.data(item);
+        if (st == IO_OK) cur.advance();
+      } else if (item.kind == EditKind::next_record) {
+        st = step.new_record();
+      } else {
+        st = step.position(item);
+      }
+      if (st != IO_OK) return st;
+    }
+    if (cur.done()) return IO_OK;
+    if (format.data_items() == 0)
+      throw std::logic_error("record I/O: items left but no data descriptor in " + format.text());
+    if (IoStatus st = step.new_record()) return st;
+  }
 }
 
 // An input record and whether it holds a comma at all: most hold none, and
@@ -52,54 +80,50 @@ std::string_view take_field(const InRecord& record, size_t& column, size_t width
   return record.text.substr(start, stop - start);
 }
 
-IoStatus next_record(Connection& c, InRecord& record) {
-  std::string_view text;
-  IoStatus st = c.next_record(text);
-  if (st == IO_OK) record.set(text);
-  return st;
-}
+// Fills the items from fields of the unit's records.
+class FieldReader {
+public:
+  FieldReader(Connection& c, const RecordFormat& format, ItemCursor& cur)
+      : connection_(c), format_(format), cur_(cur) {}
 
-IoStatus read_items(Connection& c, const RecordFormat& format, ItemCursor& cur) {
-  InRecord record;
-  if (IoStatus st = next_record(c, record)) return st;
-  size_t column = 0;
-  for (;;) {
-    for (const EditItem& item : format.items()) {
-      switch (item.kind) {
-        case EditKind::integer: {
-          if (cur.done()) return IO_OK;
-          if (cur.type() != IoType::integer) mismatch(format);
-          std::string_view field = take_field(record, column, size_t(item.width));
-          int32_t value;
-          if (!parse_integer_field(field, value)) return CONVERSION;
-          cur.integer_target() = value;
-          cur.advance();
-          break;
-        }
-        case EditKind::real: {
-          if (cur.done()) return IO_OK;
-          if (cur.type() != IoType::real || item.decimals_source >= 0) mismatch(format);
-          std::string_view field = take_field(record, column, size_t(item.width));
-          float value;
-          if (!parse_real_field(field, item.decimals, value)) return CONVERSION;
-          cur.real_target() = value;
-          cur.advance();
-          break;
-        }
-        case EditKind::skip:
-        case EditKind::literal: column += size_t(item.width); break;
-        case EditKind::next_record:
-          if (IoStatus st = next_record(c, record)) return st;
-          column = 0;
-          break;
-      }
+  // A statement starts on a new record.
+  IoStatus start() { return new_record(); }
+
+  IoStatus data(const EditItem& item) {
+    // Decimals are supplied only to writes; a read takes them from the field.
+    if (item.decimals_source >= 0) mismatch(format_);
+    std::string_view field = take_field(record_, column_, size_t(item.width));
+    // Parsed aside: a variable whose field is bad keeps its old value.
+    if (item.kind == EditKind::integer) {
+      int32_t value;
+      if (!parse_integer_field(field, value)) return io_status(IoError::input_conversion);
+      cur_.integer_target() = value;
+    } else {
+      float value;
+      if (!parse_real_field(field, item.decimals, value)) return io_status(IoError::input_conversion);
+      cur_.real_target() = value;
     }
-    if (cur.done()) return IO_OK;
-    check_reversion(format);
-    if (IoStatus st = next_record(c, record)) return st;  // the format starts again
-    column = 0;
+    return IO_OK;
   }
-}
+  IoStatus position(const EditItem& item) {
+    column_ += size_t(item.width);
+    return IO_OK;
+  }
+  IoStatus new_record() {
+    std::string_view text;
+    IoStatus st = connection_.next_record(text);
+    if (st == IO_OK) record_.set(text);
+    column_ = 0;
+    return st;
+  }
+
+private:
+  Connection& connection_;
+  const RecordFormat& format_;
+  ItemCursor& cur_;
+  InRecord record_;
+  size_t column_ = 0;
+};
 
 // A record being formatted, in the unit's reusable space or a caller's buffer.
 class OutRecord {
@@ -143,52 +167,64 @@ private:
   size_t column_ = 0, length_ = 0;
 };
 
-// Formats the items; `emit` receives each finished record but the last,
-// which stays in `out`. `emit` returns IO_OK or an error number.
+// Formats the items into `out`. Each finished record but the last goes to
+// `emit` (IO_OK or an error number); the last stays in `out`.
 template <class Emit>
-IoStatus write_items(OutRecord& out, const RecordFormat& format, ItemCursor& cur,
-                     const DecimalsSource& decimals, Emit&& emit) {
-  for (;;) {
-    for (const EditItem& item : format.items()) {
-      switch (item.kind) {
-        case EditKind::integer: {
-          if (cur.done()) return IO_OK;
-          if (cur.type() != IoType::integer) mismatch(format);
-          char* at = out.field(size_t(item.width));
-          if (at == nullptr) return OVERFLOW;
-          format_integer_field({at, size_t(item.width)}, cur.integer());
-          cur.advance();
-          break;
-        }
-        case EditKind::real: {
-          if (cur.done()) return IO_OK;
-          if (cur.type() != IoType::real) mismatch(format);
-          int d = item.decimals_source >= 0 ? decimals.value[size_t(item.decimals_source)] : item.decimals;
-          if (d < 0) throw std::logic_error("record I/O: negative decimals supplied for " + format.text());
-          char* at = out.field(size_t(item.width));
-          if (at == nullptr) return OVERFLOW;
-          format_real_field({at, size_t(item.width)}, d, cur.real());
-          cur.advance();
-          break;
-        }
-        case EditKind::skip: out.skip(size_t(item.width)); break;
-        case EditKind::literal: {
-          char* at = out.field(size_t(item.width));
-          if (at == nullptr) return OVERFLOW;
-          std::memcpy(at, format.literal(item).data(), size_t(item.width));
-          break;
-        }
-        case EditKind::next_record:
-          if (IoStatus st = emit(out.text())) return st;
-          out.restart();
-          break;
-      }
-    }
-    if (cur.done()) return IO_OK;
-    check_reversion(format);
-    if (IoStatus st = emit(out.text())) return st;
-    out.restart();
+class FieldWriter {
+public:
+  FieldWriter(OutRecord& out, const RecordFormat& format, const ItemCursor& cur,
+              const DecimalsSource& decimals, Emit& emit)
+      : out_(out), format_(format), cur_(cur), decimals_(decimals), emit_(emit) {}
+
+  IoStatus data(const EditItem& item) {
+    const bool integer = item.kind == EditKind::integer;
+    const int d = integer ? 0 : decimals_of(item);
+    char* at = out_.field(size_t(item.width));
+    if (at == nullptr) return io_status(IoError::record_overflow);
+    std::span<char> field(at, size_t(item.width));
+    if (integer)
+      format_integer_field(field, cur_.integer());
+    else
+      format_real_field(field, d, cur_.real());
+    return IO_OK;
   }
+  IoStatus position(const EditItem& item) {
+    if (item.kind == EditKind::skip) {
+      out_.skip(size_t(item.width));
+      return IO_OK;
+    }
+    char* at = out_.field(size_t(item.width));
+    if (at == nullptr) return io_status(IoError::record_overflow);
+    std::memcpy(at, format_.literal(item).data(), size_t(item.width));
+    return IO_OK;
+  }
+  IoStatus new_record() {
+    IoStatus st = emit_(out_.text());
+    out_.restart();
+    return st;
+  }
+
+private:
+  int decimals_of(const EditItem& item) const {
+    if (item.decimals_source < 0) return item.decimals;
+    int d = decimals_.value[size_t(item.decimals_source)];
+    if (d < 0) throw std::logic_error("record I/O: negative decimals supplied for " + format_.text());
+    return d;
+  }
+
+  OutRecord& out_;
+  const RecordFormat& format_;
+  const ItemCursor& cur_;
+  const DecimalsSource& decimals_;
+  Emit& emit_;
+};
+
+template <class Emit>
+IoStatus write_items(OutRecord& out, const RecordFormat& format, IoList items,
+                     const DecimalsSource& decimals, Emit emit) {
+  ItemCursor cur(items.items());
+  FieldWriter<Emit> writer(out, format, cur, decimals, emit);
+  return walk_format(format, cur, writer);
 }
 
 }  // namespace
@@ -198,7 +234,9 @@ IoStatus read_formatted(UnitTable& table, int32_t unit, const RecordFormat& form
   Connection* c = table.find(unit);
   if (c == nullptr) return not_connected(unit, branches);
   ItemCursor cur(items.items());
-  IoStatus st = read_items(*c, format, cur);
+  FieldReader reader(*c, format, cur);
+  IoStatus st = reader.start();
+  if (st == IO_OK) st = walk_format(format, cur, reader);
   return st == IO_OK ? IO_OK : resolve_io_status(st, branches, unit, c->name());
 }
 
@@ -211,9 +249,8 @@ IoStatus write_formatted(UnitTable& table, int32_t unit, const RecordFormat& for
   Connection* c = table.find(unit);
   if (c == nullptr) return not_connected(unit, branches);
   OutRecord out(c->record_space());
-  ItemCursor cur(items.items());
   auto emit = [c](std::string_view record) { return c->write_record(record); };
-  IoStatus st = write_items(out, format, cur, decimals, emit);
+  IoStatus st = write_items(out, format, items, decimals, emit);
   if (st == IO_OK) st = c->write_record(out.text());
   if (st == IO_OK) st = c->end_statement();
   return st == IO_OK ? IO_OK : resolve_io_status(st, branches, unit, c->name());
@@ -227,10 +264,9 @@ IoStatus write_formatted(int32_t unit, const RecordFormat& format, IoList items,
 IoStatus write_internal(std::span<char> buffer, const RecordFormat& format, IoList items,
                         DecimalsSource decimals, Branches branches) {
   OutRecord out(buffer);
-  ItemCursor cur(items.items());
   // A text buffer is a single record: starting another one overflows it.
-  auto emit = [](std::string_view) { return OVERFLOW; };
-  IoStatus st = write_items(out, format, cur, decimals, emit);
+  auto emit = [](std::string_view) { return io_status(IoError::record_overflow); };
+  IoStatus st = write_items(out, format, items, decimals, emit);
   out.pad();
   return st == IO_OK ? IO_OK : resolve_io_status(st, branches, INTERNAL_UNIT, INTERNAL_WRITE_NAME);
 }

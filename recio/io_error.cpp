@@ -89,7 +89,7 @@ IoStatus resolve_io_status(IoStatus status, Branches branches, int32_t unit,
   if (status == IO_END) {
     if (branches.end)
       return IO_END;
-    fatal_io_error(static_cast<int32_t>(IoError::end_of_file), unit, file);
+    fatal_io_error(io_status(IoError::end_of_file), unit, file);
   }
   if (branches.err)
     return status;

@@ -29,6 +29,9 @@ enum class IoError : int32_t {
   record_overflow = 66,  // internal write longer than its text buffer
 };
 
+// The status a statement hands back for a condition.
+constexpr IoStatus io_status(IoError error) { return static_cast<IoStatus>(error); }
+
 // Which conditions a statement's caller handles itself. A condition without a
 // matching branch is fatal; end of file without an end branch is fatal even
 // when an error branch is present.

@@ -10,9 +10,6 @@ namespace zirel {
 
 namespace {
 
-constexpr IoStatus SYNTAX = static_cast<IoStatus>(IoError::list_syntax);
-constexpr IoStatus CONVERSION = static_cast<IoStatus>(IoError::input_conversion);
-
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
 
@@ -20,11 +17,11 @@ bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
 IoStatus store(std::string_view token, ItemCursor& cur) {
   if (cur.type() == IoType::integer) {
     int32_t v;
-    if (!parse_list_integer(token, v)) return CONVERSION;
+    if (!parse_list_integer(token, v)) return io_status(IoError::input_conversion);
     cur.integer_target() = v;
   } else {
     float v;
-    if (!parse_list_real(token, v)) return CONVERSION;
+    if (!parse_list_real(token, v)) return io_status(IoError::input_conversion);
     cur.real_target() = v;
   }
   cur.advance();
@@ -66,17 +63,17 @@ IoStatus read_values(NextRecord&& next, ItemCursor& cur) {
     size_t start = pos;
     while (pos < rec.size() && !ends_token(rec[pos])) ++pos;
     std::string_view token = rec.substr(start, pos - start);
-    if (token.find_first_of("()'\"") != std::string_view::npos) return SYNTAX;
+    if (token.find_first_of("()'\"") != std::string_view::npos) return io_status(IoError::list_syntax);
     size_t star = token.find('*');
     int32_t repeat = 1;
     if (star != std::string_view::npos) {
       // "*****" (an overflowed field) is no number at all; "0*" is a bad repeat.
       std::string_view count = token.substr(0, star);
       if (count.empty() || count.find_first_not_of("0123456789") != std::string_view::npos)
-        return CONVERSION;
-      if (!parse_list_integer(count, repeat) || repeat < 1) return SYNTAX;
+        return io_status(IoError::input_conversion);
+      if (!parse_list_integer(count, repeat) || repeat < 1) return io_status(IoError::list_syntax);
       token.remove_prefix(star + 1);
-      if (token.find('*') != std::string_view::npos) return SYNTAX;
+      if (token.find('*') != std::string_view::npos) return io_status(IoError::list_syntax);
     }
     for (int32_t k = 0; k < repeat && !cur.done(); ++k) {
       if (token.empty()) {

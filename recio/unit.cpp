@@ -6,7 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "recio/connection.h"
+#include "recio/file_connection.h"
+#include "recio/memory_connection.h"
 
 // Windows has no close-on-exec flag (its handles are not inherited unless
 // asked), and opens files in text mode unless told otherwise, which would
@@ -59,7 +60,7 @@ IoError open_error(int err) {
 }  // namespace
 
 UnitTable::UnitTable() {
-  connect(CONSOLE_UNIT, std::make_unique<Connection>("stdout", STDOUT_FILENO, false, false, false));
+  connect(CONSOLE_UNIT, std::make_unique<FileConnection>("stdout", STDOUT_FILENO, false, false, false));
 }
 
 UnitTable::~UnitTable() {
@@ -100,7 +101,7 @@ IoStatus UnitTable::open(int32_t unit, std::string_view file, std::string_view s
 
   std::string name(trim_trailing_blanks(file));
   auto fail = [&](IoError e) {
-    return resolve_io_status(static_cast<IoStatus>(e), {.err = branches.err}, unit, name);
+    return resolve_io_status(io_status(e), {.err = branches.err}, unit, name);
   };
   if (name.empty() || name.find('\0') != std::string::npos) return fail(IoError::file_name_error);
 
@@ -125,8 +126,8 @@ IoStatus UnitTable::open(int32_t unit, std::string_view file, std::string_view s
     ::close(fd);
     return fail(open_error(err));
   }
-  connect(unit, std::make_unique<Connection>(std::move(name), fd, read_only, true,
-                                             S_ISREG(info.st_mode)));
+  connect(unit, std::make_unique<FileConnection>(std::move(name), fd, read_only, true,
+                                                 S_ISREG(info.st_mode)));
   return IO_OK;
 }
 
@@ -156,11 +157,15 @@ void UnitTable::close_all() {
 }
 
 void UnitTable::connect_memory_input(int32_t unit, std::string_view bytes, std::string_view name) {
-  connect(unit, std::make_unique<Connection>(std::string(name), bytes));
+  connect(unit, std::make_unique<MemoryInput>(std::string(name), bytes));
 }
 
 void UnitTable::connect_memory_output(int32_t unit, std::string& sink, std::string_view name) {
-  connect(unit, std::make_unique<Connection>(std::string(name), &sink));
+  connect(unit, std::make_unique<MemorySink>(std::string(name), &sink));
+}
+
+IoStatus not_connected(int32_t unit, Branches branches) {
+  return resolve_io_status(io_status(IoError::open_failure), branches, unit, "(unit not connected)");
 }
 
 UnitTable& units() {

@@ -15,7 +15,7 @@ namespace zirel {
 constexpr int32_t CONSOLE_UNIT = 6;
 constexpr int32_t DEFAULT_OUTPUT_UNIT = CONSOLE_UNIT;
 
-class Connection;  // one connected file: handle, buffers, position (connection.h)
+class Connection;  // what a unit is connected to: a file or memory (connection.h)
 
 // Unit number -> connection. The program uses one process-wide table (units());
 // tests may make their own and pass it to the statement overloads.

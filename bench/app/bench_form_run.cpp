@@ -2,13 +2,15 @@
 // the files chosen through the chooser seam, the fields typed in, Run
 // clicked. Prints the run's final status and the seconds the Run click took.
 //   bench_form_run [--screenshot PNG] INPUT OUTPUT A B C ALPHA BETA GAMMA U V W WAVELENGTH PSI_MAX
-// With --screenshot the form is saved as it stands after the run.
-#include "dialog.h"
-#include "file_chooser.h"
-#include "form_support.h"
-#include "startup.h"
+//   bench_form_run --screenshot PNG
+// With --screenshot the form is saved as it stands after the run; without a
+// run, as the program shows it at start-up (from a scratch settings file).
+#include "app/startup.h"
+#include "dialog/dialog.h"
+#include "dialog/qt/form_support.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -20,6 +22,30 @@
 
 using namespace zirel;
 
+namespace {
+
+bool save_form(const DialogRecord& dlg, const QString& path) {
+  QTest::qWait(300);  // let the window manager-less screen settle
+  if (form_widget(dlg)->grab().save(path, "PNG")) return true;
+  std::fprintf(stderr, "bench_form_run: cannot write the screenshot %s\n", path.toLocal8Bit().constData());
+  return false;
+}
+
+// The form as the program starts it, saved, then closed like Exit.
+int start_screenshot(const QString& path) {
+  QTemporaryDir scratch;  // for the settings file
+  QDir::setCurrent(scratch.path());
+  bool saved = false;
+  at_next_show([&](DialogRecord& dlg) {
+    saved = QTest::qWaitForWindowExposed(form_widget(dlg)) && save_form(dlg, path);
+    QTest::mouseClick(control_widget(dlg, IDCANCEL), Qt::LeftButton);
+  });
+  run_program();
+  return saved ? 0 : 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QString screenshot;
@@ -28,6 +54,7 @@ int main(int argc, char** argv) {
     argv += 2;
     argc -= 2;
   }
+  if (argc == 1 && !screenshot.isEmpty()) return start_screenshot(screenshot);
   if (argc != 14) {
     std::fprintf(stderr, "usage: bench_form_run [--screenshot PNG] INPUT OUTPUT A B C ALPHA BETA GAMMA U V W WAVELENGTH PSI_MAX\n");
     return 2;
@@ -55,10 +82,7 @@ int main(int argc, char** argv) {
     click(IDC_RUN);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     status = qobject_cast<QLabel*>(control_widget(dlg, IDC_STATUS))->text();
-    if (!screenshot.isEmpty()) {
-      QTest::qWait(200);  // let the window manager-less screen settle
-      if (!form_widget(dlg)->grab().save(screenshot, "PNG")) seconds = -1;
-    }
+    if (!screenshot.isEmpty() && !save_form(dlg, screenshot)) seconds = -1;
     click(IDCANCEL);
   });
   run_program();

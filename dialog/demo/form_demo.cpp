@@ -1,8 +1,7 @@
 // The form on its own, filled with sample values: for looking at the layout
 // without the program. Exit, Escape or the close box end it.
-#include "dialog.h"
+#include "dialog/dialog.h"
 
-#include <QApplication>
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -18,8 +17,7 @@ void on_axis_kind(zirel::DialogRecord& dlg, int id, int) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+int show_demo() {
   zirel::DialogRecord dlg;
   if (!zirel::DLGLOAD(zirel::MAIN_DIALOG_ID, dlg)) {
     std::puts(" Error: dialog not found");
@@ -39,4 +37,10 @@ int main(int argc, char** argv) {
   int result = zirel::DLGMODAL(dlg);
   zirel::DLGRELEASE(dlg);
   return result < 0 ? 1 : 0;
+}
+
+int main(int argc, char** argv) {
+  int status = 0;
+  zirel::run_dialog_program(argc, argv, [&] { status = show_demo(); });
+  return status;
 }

@@ -1,8 +1,8 @@
-#include "file_dialog.h"
+#include "dialog/win32/file_dialog.h"
 
-#include "dialog.h"
-#include "form_support.h"
-#include "wide_text.h"
+#include "dialog/dialog.h"
+#include "dialog/win32/form_support.h"
+#include "dialog/win32/wide_text.h"
 
 namespace zirel {
 

@@ -5,8 +5,8 @@
 // added to a name typed without an extension).
 #pragma once
 
-#include "file_chooser.h"
-#include "form_template.h"
+#include "dialog/file_chooser.h"
+#include "dialog/form_template.h"
 
 #include <windows.h>
 #include <commdlg.h>

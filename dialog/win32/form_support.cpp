@@ -1,8 +1,7 @@
-#include "form_support.h"
+#include "dialog/win32/form_support.h"
 
-#include "dialog.h"
-#include "form_window.h"
-#include "wide_text.h"
+#include "dialog/win32/form_window.h"
+#include "dialog/win32/wide_text.h"
 
 #include <cstdlib>
 
@@ -36,6 +35,8 @@ void run_show_hook(DialogRecord& dlg) {
 }
 
 void set_message_hook(MessageHook hook) { g_message_hook = std::move(hook); }
+
+void show_message_box(std::string_view text, std::string_view title) { show_message_box(text, title, nullptr); }
 
 void show_message_box(std::string_view text, std::string_view title, HWND over) {
   if (g_message_hook) {

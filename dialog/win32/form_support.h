@@ -1,15 +1,15 @@
-// What the shell and the tests need beyond the DLG operations, on Win32: the
-// windows of the form on screen, a hook to drive a modal run, and message
-// boxes.
+// The Win32 back end's own additions to the dialog API, for the back end
+// itself, its tests and tools that drive the form: the windows of the form on
+// screen, DLGMODAL over a given owner and a message box over a given window.
+// Tests drive a modal run with at_next_show and click with BM_CLICK; the
+// bound handler runs synchronously inside that call.
 #pragma once
 
-#include "dialog_record.h"
-#include "form_template.h"
+#include "dialog/dialog.h"
 
 #include <windows.h>
 
 #include <cstddef>
-#include <functional>
 #include <string_view>
 
 namespace zirel {
@@ -25,15 +25,10 @@ HWND control_window(const DialogRecord& dlg, int id);
 // controls included) while the form is shown, else nullptr.
 HWND control_window_at(const DialogRecord& dlg, std::size_t index);
 
-// Runs `script` once, from inside the next DLGMODAL, as soon as its form is
-// on screen and its message loop runs. A script clicks with BM_CLICK: the
-// bound handler runs synchronously inside that call.
-void at_next_show(std::function<void(DialogRecord&)> script);
+// DLGMODAL with the form's owner window given.
+int DLGMODAL(DialogRecord& dlg, HWND owner);
 
-// A modal error box over `over`, or else over the form being shown, if any.
-// A message hook set by set_message_hook receives the text instead (tests).
-void show_message_box(std::string_view text, std::string_view title = "Zirel", HWND over = nullptr);
-using MessageHook = std::function<void(std::string_view title, std::string_view text)>;
-void set_message_hook(MessageHook hook);
+// show_message_box over `over` (nullptr: over the form being shown, if any).
+void show_message_box(std::string_view text, std::string_view title, HWND over);
 
 }  // namespace zirel

@@ -1,8 +1,8 @@
-#include "form_window.h"
+#include "dialog/win32/form_window.h"
 
-#include "dialog.h"
-#include "template_image.h"
-#include "wide_text.h"
+#include "dialog/win32/form_support.h"
+#include "dialog/win32/template_image.h"
+#include "dialog/win32/wide_text.h"
 
 #include <commctrl.h>
 
@@ -120,11 +120,12 @@ void FormWindow::command(int id, int code, HWND control) {
 
 FormWindow* form_window(const DialogRecord& dlg) { return static_cast<FormWindow*>(dlg.window); }
 
-int DLGMODAL(DialogRecord& dlg, NativeWindow owner_window) {
+int DLGMODAL(DialogRecord& dlg) { return DLGMODAL(dlg, nullptr); }
+
+int DLGMODAL(DialogRecord& dlg, HWND owner) {
   if (!can_show(dlg)) return -1;
   InitCommonControls();
   const std::vector<std::uint32_t> image = dialog_template_image(*find_dialog_template(dlg.template_id));
-  HWND owner = static_cast<HWND>(owner_window);
   if (!owner) {
     if (DialogRecord* r = owner_record()) owner = form_window(*r)->hwnd();
   }

@@ -6,9 +6,9 @@
 // names are macros there, with the same values.
 #pragma once
 
-#include "dialog_record.h"
-#include "form_screen.h"
-#include "form_template.h"
+#include "dialog/dialog_record.h"
+#include "dialog/form_screen.h"
+#include "dialog/form_template.h"
 
 #include <windows.h>
 

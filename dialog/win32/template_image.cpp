@@ -2,9 +2,9 @@
 // dialog manager: a header, the font when DS_SETFONT is set, then one item
 // per control, each starting on a DWORD boundary. Strings are UTF-16 and
 // end with a NUL; 0 for the menu and the class means none and the default.
-#include "template_image.h"
+#include "dialog/win32/template_image.h"
 
-#include "wide_text.h"
+#include "dialog/win32/wide_text.h"
 
 #include <string_view>
 

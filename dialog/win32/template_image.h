@@ -4,7 +4,7 @@
 // and cannot drift apart.
 #pragma once
 
-#include "form_template.h"
+#include "dialog/form_template.h"
 
 #include <cstdint>
 #include <vector>

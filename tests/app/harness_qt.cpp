@@ -1,7 +1,7 @@
 // The harness on the Qt back end: clicks and typing through Qt Test, the
 // form on the offscreen platform.
-#include "form_support.h"
-#include "shell_harness.h"
+#include "dialog/qt/form_support.h"
+#include "tests/app/shell_harness.h"
 
 #include <QAbstractButton>
 #include <QApplication>

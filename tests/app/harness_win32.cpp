@@ -1,9 +1,9 @@
 // The harness on the Win32 back end: the form made by the dialog manager,
 // clicked with BM_CLICK and typed into with WM_SETTEXT, as the user's mouse
 // and keyboard would; each reaches the bound handler synchronously.
-#include "form_support.h"
-#include "shell_harness.h"
-#include "wide_text.h"
+#include "dialog/win32/form_support.h"
+#include "tests/app/shell_harness.h"
+#include "dialog/win32/wide_text.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "shell_harness.h"
+#include "tests/app/shell_harness.h"
 
 #include <chrono>
 #include <fstream>

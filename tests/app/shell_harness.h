@@ -5,10 +5,10 @@
 // text and what the controls show, never the record behind them.
 #pragma once
 
-#include "dialog.h"
-#include "file_chooser.h"
-#include "shell_state.h"
-#include "startup.h"
+#include "dialog/dialog.h"
+#include "dialog/file_chooser.h"
+#include "app/shell_state.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // File selection, run gating and the axis labels, driven through the real
 // form with the chooser's answers given ahead of time.
-#include "file_selection.h"
+#include "app/file_selection.h"
 #include "recio/unit.h"
-#include "shell_harness.h"
-#include "status_line.h"
+#include "tests/app/shell_harness.h"
+#include "app/status_line.h"
 
 #include <chrono>
 

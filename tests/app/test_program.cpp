@@ -1,10 +1,9 @@
 // The whole program from the form to the output file: start-up, runs in both
 // directions, generation, read errors, field reading and the refused runs.
-#include "fatal_report.h"
-#include "form_support.h"
+#include "app/fatal_report.h"
 #include "recio/unit.h"
-#include "run_command.h"
-#include "shell_harness.h"
+#include "app/run_command.h"
+#include "tests/app/shell_harness.h"
 
 using namespace zirel;
 using namespace zirel::test;

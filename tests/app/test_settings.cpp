@@ -1,18 +1,13 @@
 // The settings file at start-up: creation, hand-edited files, the fallback
 // to the defaults, and what the form shows.
-#include "settings_file.h"
-#include "shell_harness.h"
+#include "app/settings_file.h"
+#include "tests/app/shell_harness.h"
+#include "tests/filtering/settings_fixtures.h"
 
 using namespace zirel;
 using namespace zirel::test;
 
 namespace {
-
-const std::string DEFAULT_FILE =
-    "   5.00000   5.00000   5.00000  90.00000  90.00000  90.00000\r\n"
-    "   0.70930  40.00000\r\n"
-    "    0   0.00000   0.00000   1.00000\r\n"
-    "    1    1\r\n";
 
 // The eleven fields in the order wavelength, psi max, a b c alpha beta gamma, U V W.
 const int FIELDS[] = {IDC_WAVELENGTH, IDC_PSI_MAX, IDC_CELL_A, IDC_CELL_B, IDC_CELL_C, IDC_CELL_ALPHA,

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "filtering/version.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -171,8 +173,23 @@ TEST_F(Batch, HelpShowsExamplesAndLayoutRule) {
   const Transcript t = run("--help");
   EXPECT_EQ(t.exit_code, 0);
   for (const char* part : {"--input", "--generate", "--output", "--cell", "--uvw", "--hkl", "--wavelength",
-                           "--psi-max", "--settings", "--quiet", "Examples:", "\".hkl\"", "DATA.HKL"})
+                           "--psi-max", "--settings", "--quiet", "--version", "Examples:", "\".hkl\"", "DATA.HKL"})
     EXPECT_NE(t.out.find(part), std::string::npos) << part;
+}
+
+// --version is answered whatever else is on the command line, and nothing is
+// read or written: a script can ask any installed tool which release it is.
+TEST_F(Batch, VersionIsTheReleaseAndNeedsNothingElse) {
+  for (const std::string args : {"--version", "--version --quiet",
+                                  "--input missing.hkl --output keep.hkl --version",
+                                  "--generate --output keep.hkl --cell 1 1 1 0 0 0 --uvw 0 0 0 --version"}) {
+    put(dir_ / "keep.hkl", "kept\r\n");
+    const Transcript t = run(args);
+    EXPECT_EQ(t.exit_code, 0) << args;
+    EXPECT_EQ(t.out, "zirel-batch " ZIREL_VERSION "\n") << args;
+    EXPECT_EQ(t.err, "") << args;
+    EXPECT_EQ(slurp(dir_ / "keep.hkl"), "kept\r\n") << args;
+  }
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
 #include <vector>
 #include "filtering/cell_metric.h"
 #include "filtering/filter_run.h"
+#include "filtering/reflection_stream.h"
 #include "recio/unit.h"
-#include "run_fixtures.h"
+#include "tests/filtering/run_fixtures.h"
 
 namespace zirel::test {
 
@@ -41,12 +42,20 @@ inline FilterResult run_filter(const std::string& input, const RunSettings& s,
   r.sink.want_progress = want_progress;
   const CellMetric metric = build_metric(s.cell);
   const AccessibilityRun access = prepare_accessibility(s, metric);
-  GenerationState generator = prepare_generation(s, metric);
-  units().connect_memory_input(INPUT_UNIT, input);
-  units().connect_memory_output(OUTPUT_UNIT, r.output);
-  r.counts = filter_reflections(s, access, &generator, r.sink);
-  units().close(INPUT_UNIT);
-  units().close(OUTPUT_UNIT);
+  UnitTable table;
+  table.connect_memory_input(INPUT_UNIT, input);
+  table.connect_memory_output(OUTPUT_UNIT, r.output);
+  ReflectionSink sink(table, OUTPUT_UNIT, s.output_kind);
+  if (s.input_kind == InputKind::Generated) {
+    GenerationState generator = prepare_generation(s, metric);
+    GeneratedReflections source(generator);
+    r.counts = filter_reflections(access, source, sink, r.sink);
+  } else {
+    ReflectionFile source(table, INPUT_UNIT, s.input_kind);
+    r.counts = filter_reflections(access, source, sink, r.sink);
+  }
+  table.close(INPUT_UNIT);
+  table.close(OUTPUT_UNIT);
   return r;
 }
 

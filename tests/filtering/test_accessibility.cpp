@@ -5,7 +5,7 @@
 #include <limits>
 #include <numbers>
 #include "filtering/accessibility.h"
-#include "run_fixtures.h"
+#include "tests/filtering/run_fixtures.h"
 
 namespace zirel {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 #include "filtering/cell_metric.h"
-#include "run_fixtures.h"
+#include "tests/filtering/run_fixtures.h"
 
 namespace zirel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <fstream>
 #include <sstream>
-#include "filter_harness.h"
+#include "tests/filtering/filter_harness.h"
 #include "filtering/reflection_layouts.h"
 
 namespace zirel {

@@ -6,7 +6,7 @@
 #include <vector>
 #include "filtering/accessibility.h"
 #include "filtering/generation.h"
-#include "run_fixtures.h"
+#include "tests/filtering/run_fixtures.h"
 
 namespace zirel {
 namespace {

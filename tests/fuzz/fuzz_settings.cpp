@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_common.h"
+#include "tests/fuzz/fuzz_common.h"
 #include "recio/statement.h"
 
 using namespace zirel;

@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a reflection file in the shelx layout, record by
 // record, and writes every record read back in the output layout.
-#include "fuzz_common.h"
+#include "tests/fuzz/fuzz_common.h"
 
 using namespace zirel;
 

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
-#include "fatal_catcher.h"
+#include "tests/recio/fatal_catcher.h"
 #include "recio/statement.h"
 
 namespace zirel {
@@ -171,6 +172,51 @@ TEST(FormattedWriteTest, ItemsThatDoNotMatchAreProgrammingErrors) {
   EXPECT_THROW(write_internal(buffer, RecordFormat("(I6)"), {x}), std::logic_error);
   EXPECT_THROW(write_internal(buffer, RecordFormat("(F6.d1)"), {x}, {-1}), std::logic_error);
   EXPECT_THROW(write_internal(buffer, RecordFormat("('a')"), {x}), std::logic_error);
+}
+
+// Reading and writing walk the format the same way: a slash or the end of the
+// format with items left starts a new record, and items after the last value
+// are written up to the next data descriptor.
+TEST(FormattedWriteTest, SlashAndReversionStartNewRecords) {
+  struct { const char* format; std::vector<int32_t> values; const char* text; } cases[] = {
+      {"(2I3)", {1, 2, 3, 4, 5}, "  1  2\r\n  3  4\r\n  5\r\n"},
+      {"('a',I2,'b')", {1, 2}, "a 1b\r\na 2b\r\n"},
+      {"(I2/I2)", {1, 2, 3}, " 1\r\n 2\r\n 3\r\n\r\n"},
+      {"(I2,TR2,I2)", {7}, " 7\r\n"},
+      {"(I2)", {}, "\r\n"},
+  };
+  for (const auto& c : cases) {
+    UnitTable t;
+    std::string sink;
+    t.connect_memory_output(OUT, sink);
+    std::vector<int32_t> values = c.values;
+    write_formatted(t, OUT, RecordFormat(c.format), {std::span<int32_t>(values)});
+    EXPECT_EQ(sink, c.text) << c.format;
+  }
+}
+
+TEST(MemoryUnitTest, InputRefusesWritesAndASinkHasNothingToRead) {
+  UnitTable t;
+  t.connect_memory_input(IN, "  1\n  2\n", "in.dat");
+  const RecordFormat I3("(I3)");
+  int32_t v = 0;
+  EXPECT_EQ(write_formatted(t, IN, I3, {5}, {}, {.err = true}), 9);
+  ASSERT_EQ(read_formatted(t, IN, I3, {v}), IO_OK);
+  ASSERT_EQ(read_formatted(t, IN, I3, {v}), IO_OK);
+  EXPECT_EQ(v, 2);
+  t.rewind(IN);
+  ASSERT_EQ(read_formatted(t, IN, I3, {v}), IO_OK);
+  EXPECT_EQ(v, 1);
+
+  std::string sink = "left over";
+  t.connect_memory_output(OUT, sink);
+  write_formatted(t, OUT, I3, {1});
+  write_formatted(t, OUT, I3, {2});
+  EXPECT_EQ(read_formatted(t, OUT, I3, {v}, {.end = true}), IO_END);
+  t.rewind(OUT);
+  EXPECT_EQ(sink, "left over  1\r\n  2\r\n");  // cut only by the next write
+  write_formatted(t, OUT, I3, {3});
+  EXPECT_EQ(sink, "  3\r\n");
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "fatal_catcher.h"
+#include "tests/recio/fatal_catcher.h"
 #include "recio/statement.h"
 
 namespace zirel {

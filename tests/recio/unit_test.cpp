@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "fatal_catcher.h"
+#include "tests/recio/fatal_catcher.h"
 #include "recio/statement.h"
 
 namespace zirel {

@@ -1,22 +1,39 @@
-// The Qt back end's own dialogs and drawing: the file dialog configured from
-// a request, its refusal of a read-only output, and the status line taking
-// a second row for the longest message.
-#include "chooser_dialog.h"
-#include "dialog.h"
-#include "form_support.h"
+// The Qt file dialog behind choose_file: how a request configures it, and the
+// refusal of a read-only output file over the dialog.
+#include "dialog/qt/chooser_dialog.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QDir>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string>
 
 using namespace zirel;
 
-class ChooserDialogTest : public QObject {
+namespace {
+
+std::string folder(const QTemporaryDir& dir) { return dir.path().toStdString() + "/"; }
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+}  // namespace
+
+class FileChooserTest : public QObject {
   Q_OBJECT
 
 private slots:
@@ -36,13 +53,13 @@ private slots:
     QFETCH(QString, filter);
     QTemporaryDir scratch;
     FileRequest request{FileRole(role), role ? "Open Output Data File" : "Open Input Data File", index,
-                        scratch.path().toStdString(), "prev.abs"};
+                        folder(scratch), "prev.abs"};
     ChooserDialog chooser(request);
     QCOMPARE(chooser.windowTitle(), QString::fromStdString(request.title));
-    QCOMPARE(chooser.nameFilters(), QStringList({"All Files (*)", "Cellex (*.abs)", "SHELX hkl (*.hkl)"}));
+    QCOMPARE(chooser.nameFilters(), file_filters());
     QCOMPARE(chooser.selectedNameFilter(), filter);
     QCOMPARE(chooser.defaultSuffix(), QString("exp"));
-    QCOMPARE(QDir(chooser.directory()).canonicalPath(), QDir(scratch.path()).canonicalPath());
+    QCOMPARE(QDir(chooser.directory()).canonicalPath(), QDir(QString::fromStdString(folder(scratch))).canonicalPath());
     QCOMPARE(chooser.acceptMode(), role ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     QCOMPARE(chooser.fileMode(), role ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     QVERIFY(!chooser.testOption(QFileDialog::DontConfirmOverwrite));
@@ -50,10 +67,9 @@ private slots:
 
   void a_read_only_output_is_refused_in_the_dialog() {
     QTemporaryDir scratch;
-    const std::string locked = (scratch.path() + "/locked.hkl").toStdString();
-    std::ofstream(locked, std::ios::binary) << "keep\r\n";
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
-    ChooserDialog chooser({FileRole::output, "Open Output Data File", 1, scratch.path().toStdString(), "locked.hkl"});
+    write_file((folder(scratch) + "locked.hkl"), "keep\r\n");
+    std::filesystem::permissions((folder(scratch) + "locked.hkl"), std::filesystem::perms::owner_read);
+    ChooserDialog chooser({FileRole::output, "Open Output Data File", 1, folder(scratch), "locked.hkl"});
     chooser.show();
     // The refusal stands over the dialog it refers to.
     QString shown;
@@ -69,29 +85,9 @@ private slots:
     QVERIFY(chooser.isVisible());
     QVERIFY(chooser.result() != QDialog::Accepted);
     chooser.reject();
-    std::ifstream in(locked, std::ios::binary);
-    std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    QCOMPARE(kept, std::string("keep\r\n"));
-  }
-
-  // The longest message takes a second row instead of being cut.
-  void the_longest_status_takes_a_second_row() {
-    DialogRecord dlg;
-    QVERIFY(DLGLOAD(MAIN_DIALOG_ID, dlg));
-    at_next_show([](DialogRecord& d) {
-      DLGPUTCHAR(d, IDC_STATUS, "PROGRAM COMPLETED: 99999 REFLECTIONS INPUT99999 OUTPUT99999 TOO LARGE TO WRITE",
-                 ATTR_TEXT);
-      auto* status = qobject_cast<QLabel*>(control_widget(d, IDC_STATUS));
-      const QRect rows =
-          status->fontMetrics().boundingRect(status->contentsRect(), Qt::TextWordWrap, status->text());
-      QVERIFY(rows.width() <= status->contentsRect().width());
-      QVERIFY(rows.height() < 3 * status->fontMetrics().height());
-      DLGEXIT(d);
-    });
-    DLGMODAL(dlg);
-    DLGRELEASE(dlg);
+    QCOMPARE(read_file(folder(scratch) + "locked.hkl"), std::string("keep\r\n"));
   }
 };
 
-QTEST_MAIN(ChooserDialogTest)
-#include "test_chooser_dialog.moc"
+QTEST_MAIN(FileChooserTest)
+#include "test_file_chooser.moc"

@@ -1,4 +1,4 @@
-#include "dialog_units.h"
+#include "dialog/qt/dialog_units.h"
 
 #include <QFontMetrics>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The form on screen: modal runs driven from the test, the deferred-update
 // rule, closing, keyboard and the geometry of every control.
-#include "dialog.h"
-#include "dialog_units.h"
-#include "form_support.h"
+#include "dialog/dialog.h"
+#include "dialog/qt/dialog_units.h"
+#include "dialog/qt/form_support.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -3,10 +3,10 @@
 // mirrors the record; every rule about values lives in dialog.cpp.
 #pragma once
 
-#include "dialog_record.h"
-#include "dialog_units.h"
-#include "form_screen.h"
-#include "form_template.h"
+#include "dialog/dialog_record.h"
+#include "dialog/form_screen.h"
+#include "dialog/form_template.h"
+#include "dialog/qt/dialog_units.h"
 
 #include <QDialog>
 #include <cstddef>
@@ -50,7 +50,7 @@ class FormWindow : public QDialog, public FormScreen {
 // The form window of a record on screen, else nullptr.
 FormWindow* form_window(const DialogRecord& dlg);
 
-// Queues the show hooks of form_support.h to run once `form`'s event loop
+// Queues the show hook of at_next_show to run once `form`'s event loop
 // runs (form_support.cpp).
 void schedule_show_hooks(DialogRecord& dlg, FormWindow& form);
 

@@ -1,8 +1,7 @@
-#include "recio/connection.h"
+#include "recio/file_connection.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -15,10 +14,8 @@ namespace {
 constexpr size_t INPUT_BUFFER = 1 << 20;
 constexpr size_t OUTPUT_BUFFER = 1 << 18;
 
-constexpr IoStatus WRITE_ERROR = static_cast<IoStatus>(IoError::write_failure);
 // A failing read has no condition of its own; it is a failure of the file system.
-constexpr IoStatus READ_ERROR = static_cast<IoStatus>(IoError::open_failure);
-constexpr IoStatus READ_ONLY = static_cast<IoStatus>(IoError::permission_denied);
+constexpr IoStatus READ_FAILURE = io_status(IoError::open_failure);
 
 bool write_all(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -36,31 +33,19 @@ bool write_all(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-Connection::Connection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable)
-    : name_(std::move(name)), fd_(fd), read_only_(read_only), owns_fd_(owns_fd),
-      seekable_(seekable), flush_each_statement_(!seekable) {
-}
+FileConnection::FileConnection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable)
+    : Connection(std::move(name)), fd_(fd), read_only_(read_only), owns_fd_(owns_fd), seekable_(seekable) {}
 
-Connection::Connection(std::string name, std::string_view bytes)
-    : name_(std::move(name)), read_only_(true), memory_in_(bytes), memory_input_(true) {
-  begin_ = bytes.data();
-  end_ = bytes.data() + bytes.size();
-  source_done_ = true;
-}
+FileConnection::~FileConnection() { disconnect(); }
 
-Connection::Connection(std::string name, std::string* sink) : name_(std::move(name)), sink_(sink) {
-}
-
-Connection::~Connection() { disconnect(); }
-
-bool Connection::same_file(int other) const {
+bool FileConnection::same_file(int other) const {
   struct stat a, b;
   if (fd_ < 0 || ::fstat(fd_, &a) != 0 || ::fstat(other, &b) != 0) return false;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Moves the unread bytes to the front and reads more; false at end or failure.
-bool Connection::refill() {
+bool FileConnection::refill() {
   if (source_done_ || fd_ < 0) return false;
   size_t unread = size_t(end_ - begin_);
   if (in_buf_.empty()) in_buf_.resize(INPUT_BUFFER);
@@ -82,7 +67,7 @@ bool Connection::refill() {
   }
 }
 
-IoStatus Connection::next_record(std::string_view& record) {
+IoStatus FileConnection::next_record(std::string_view& record) {
   if (mode_ == Mode::writing) {
     if (IoStatus st = flush()) return st;
     // Nothing follows the records just written.
@@ -92,19 +77,11 @@ IoStatus Connection::next_record(std::string_view& record) {
   mode_ = Mode::reading;
   size_t scanned = 0;
   for (;;) {
-    const char* from = begin_ + scanned;
-    auto* lf = static_cast<const char*>(
-        begin_ == end_ ? nullptr : std::memchr(from, '\n', size_t(end_ - from)));
-    if (lf != nullptr) {
-      const char* stop = (lf > begin_ && lf[-1] == '\r') ? lf - 1 : lf;
-      record = std::string_view(begin_, size_t(stop - begin_));
-      begin_ = lf + 1;
-      return IO_OK;
-    }
+    if (split_record(begin_, end_, record, scanned)) return IO_OK;
     scanned = size_t(end_ - begin_);
     if (!refill()) break;
   }
-  if (read_failed_) return READ_ERROR;
+  if (read_failed_) return READ_FAILURE;
   if (begin_ == end_) return IO_END;
   record = std::string_view(begin_, size_t(end_ - begin_));  // last line, no LF
   begin_ = end_;
@@ -113,12 +90,12 @@ IoStatus Connection::next_record(std::string_view& record) {
 
 // A sequential write makes its record the last one: the file is cut where
 // the first write after reading, opening or rewinding begins.
-IoStatus Connection::start_writing() {
-  if (read_only_) return READ_ONLY;
+IoStatus FileConnection::start_writing() {
+  if (read_only_) return io_status(IoError::permission_denied);
   if (seekable_) {
     off_t position = file_pos_ - (end_ - begin_);
     if (::lseek(fd_, position, SEEK_SET) < 0 || ::ftruncate(fd_, position) != 0)
-      return WRITE_ERROR;
+      return io_status(IoError::write_failure);
     file_pos_ = position;
   }
   begin_ = end_ = nullptr;
@@ -127,22 +104,16 @@ IoStatus Connection::start_writing() {
   return IO_OK;
 }
 
-IoStatus Connection::write_record(std::string_view record) {
+IoStatus FileConnection::write_record(std::string_view record) {
   if (mode_ != Mode::writing)
     if (IoStatus st = start_writing()) return st;
-  if (sink_ != nullptr) {
-    if (std::exchange(sink_rewound_, false)) sink_->clear();
-    sink_->append(record);
-    sink_->append("\r\n", 2);
-    return IO_OK;
-  }
   size_t need = record.size() + 2;
   if (out_buf_.empty()) out_buf_.resize(OUTPUT_BUFFER);
   if (out_len_ + need > out_buf_.size())
     if (IoStatus st = flush()) return st;
   if (need > out_buf_.size()) {  // longer than the whole buffer: straight out
     if (!write_all(fd_, record.data(), record.size()) || !write_all(fd_, "\r\n", 2))
-      return WRITE_ERROR;
+      return io_status(IoError::write_failure);
     file_pos_ += off_t(need);
     return IO_OK;
   }
@@ -153,46 +124,35 @@ IoStatus Connection::write_record(std::string_view record) {
   return IO_OK;
 }
 
-IoStatus Connection::flush() {
+IoStatus FileConnection::flush() {
   if (out_len_ == 0) return IO_OK;
   size_t len = out_len_;
   out_len_ = 0;  // a failed buffer is dropped, not retried at every statement
-  if (!write_all(fd_, out_buf_.data(), len)) return WRITE_ERROR;
+  if (!write_all(fd_, out_buf_.data(), len)) return io_status(IoError::write_failure);
   file_pos_ += off_t(len);
   return IO_OK;
 }
 
-IoStatus Connection::rewind() {
+IoStatus FileConnection::rewind() {
   IoStatus st = mode_ == Mode::writing ? flush() : IO_OK;
   mode_ = Mode::idle;
   read_failed_ = false;
-  if (sink_ != nullptr) sink_rewound_ = true;
-  if (memory_input_) {
-    begin_ = memory_in_.data();
-    end_ = begin_ + memory_in_.size();
-    return st;
-  }
   begin_ = end_ = nullptr;
   source_done_ = false;
   if (seekable_) {
-    if (::lseek(fd_, 0, SEEK_SET) < 0 && st == IO_OK) st = READ_ERROR;
+    if (::lseek(fd_, 0, SEEK_SET) < 0 && st == IO_OK) st = READ_FAILURE;
     file_pos_ = 0;
   }
   return st;
 }
 
-IoStatus Connection::disconnect() {
+IoStatus FileConnection::disconnect() {
   IoStatus st = flush();
   if (fd_ >= 0 && owns_fd_) {
-    if (::close(fd_) != 0 && st == IO_OK && errno != EINTR) st = WRITE_ERROR;
+    if (::close(fd_) != 0 && st == IO_OK && errno != EINTR) st = io_status(IoError::write_failure);
   }
   fd_ = -1;
   return st;
-}
-
-IoStatus not_connected(int32_t unit, Branches branches) {
-  return resolve_io_status(static_cast<IoStatus>(IoError::open_failure), branches, unit,
-                           "(unit not connected)");
 }
 
 }  // namespace zirel

@@ -1,6 +1,6 @@
-#include "form_window.h"
+#include "dialog/qt/form_window.h"
 
-#include "dialog.h"
+#include "dialog/qt/form_support.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -249,9 +249,8 @@ void FormWindow::closeEvent(QCloseEvent* event) {
 
 FormWindow* form_window(const DialogRecord& dlg) { return static_cast<FormWindow*>(dlg.window); }
 
-int DLGMODAL(DialogRecord& dlg, NativeWindow owner_window) {
+int DLGMODAL(DialogRecord& dlg, QWidget* owner) {
   if (!can_show(dlg) || !qobject_cast<QApplication*>(QCoreApplication::instance())) return -1;
-  auto* owner = static_cast<QWidget*>(owner_window);
   if (!owner) {
     if (DialogRecord* r = owner_record()) owner = form_window(*r);
   }
@@ -263,5 +262,7 @@ int DLGMODAL(DialogRecord& dlg, NativeWindow owner_window) {
   form_closed(dlg);
   return dlg.return_value;
 }
+
+int DLGMODAL(DialogRecord& dlg) { return DLGMODAL(dlg, nullptr); }
 
 }  // namespace zirel

@@ -2,10 +2,10 @@
 // in-memory template matches the template table control by control, the
 // keyboard ends the form as the template's styles say, and the file dialogs
 // are asked for what the chooser's request holds.
-#include "dialog.h"
-#include "file_dialog.h"
-#include "form_support.h"
-#include "wide_text.h"
+#include "dialog/dialog.h"
+#include "dialog/win32/file_dialog.h"
+#include "dialog/win32/form_support.h"
+#include "dialog/win32/wide_text.h"
 
 #include <gtest/gtest.h>
 

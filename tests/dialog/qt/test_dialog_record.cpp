@@ -1,6 +1,6 @@
 // The stored side of the dialog layer: what DLGLOAD builds and what the set,
 // get and bind operations do while no form is on screen.
-#include "dialog.h"
+#include "dialog/dialog.h"
 
 #include <QTest>
 #include <array>

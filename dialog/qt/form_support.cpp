@@ -1,11 +1,9 @@
-#include "form_support.h"
+#include "dialog/qt/form_support.h"
 
-#include "dialog.h"
-#include "form_window.h"
+#include "dialog/qt/form_window.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -17,18 +15,6 @@ std::function<void(DialogRecord&)> g_next_show;
 MessageHook g_message_hook;
 
 QString qstr(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-
-// Developer hook for scripts/screenshot: with ZIREL_SCREENSHOT=file.png the
-// form is saved to that file once it is on screen, then closed like Exit.
-void take_screenshot(DialogRecord& dlg, const QString& path) {
-  QTimer::singleShot(300, form_window(dlg), [&dlg, path] {
-    if (!dlg.window) return;
-    if (!form_window(dlg)->grab().save(path, "PNG")) {
-      std::fprintf(stderr, "zirel: cannot write the screenshot %s\n", path.toLocal8Bit().constData());
-    }
-    if (dlg.window) QMetaObject::invokeMethod(form_window(dlg), "reject", Qt::QueuedConnection);
-  });
-}
 
 }  // namespace
 
@@ -53,11 +39,11 @@ void schedule_show_hooks(DialogRecord& dlg, FormWindow& form) {
       if (dlg.window) script(dlg);
     });
   }
-  QString shot = qEnvironmentVariable("ZIREL_SCREENSHOT");
-  if (!shot.isEmpty()) QTimer::singleShot(0, &form, [&dlg, shot] { take_screenshot(dlg, shot); });
 }
 
 void set_message_hook(MessageHook hook) { g_message_hook = std::move(hook); }
+
+void show_message_box(std::string_view text, std::string_view title) { show_message_box(text, title, nullptr); }
 
 void show_message_box(std::string_view text, std::string_view title, QWidget* over) {
   if (g_message_hook) {
@@ -75,7 +61,7 @@ void show_message_box(std::string_view text, std::string_view title, QWidget* ov
 }
 
 void dialog_runtime_error(std::string_view message) {
-  show_message_box("Error in Dialog Procedures - " + std::string(message));
+  show_message_box("Error in Dialog Procedures - " + std::string(message), "Zirel", nullptr);
   std::exit(EXIT_FAILURE);
 }
 

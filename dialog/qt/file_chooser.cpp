@@ -1,6 +1,6 @@
-#include "chooser_dialog.h"
+#include "dialog/qt/chooser_dialog.h"
 
-#include "form_support.h"
+#include "dialog/qt/form_support.h"
 
 #include <QDir>
 #include <filesystem>

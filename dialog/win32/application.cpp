@@ -1,4 +1,6 @@
-#include "toolkit.h"
+// The windowing system of the Win32 back end: the common controls, and the
+// console of the program that started this one for the standard output unit.
+#include "dialog/dialog.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -28,14 +30,12 @@ void attach_parent_console() {
 
 }  // namespace
 
-struct Toolkit::State {};
-
-Toolkit::Toolkit(int&, char**) : state_(std::make_unique<State>()) {
+int run_dialog_program(int, char**, const std::function<void()>& program) {
   attach_parent_console();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
+  program();
+  return 0;
 }
-
-Toolkit::~Toolkit() = default;
 
 }  // namespace zirel

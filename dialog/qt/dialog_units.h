@@ -4,7 +4,7 @@
 // template format comes from does it, so layouts keep their proportions.
 #pragma once
 
-#include "form_template.h"
+#include "dialog/form_template.h"
 
 #include <QFont>
 #include <QRect>

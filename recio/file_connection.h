@@ -1,0 +1,52 @@
+// A unit connected to a file: an external unit. Reads and writes go through
+// large buffers, so a reflection file passes in a few dozen system calls.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+#include "recio/connection.h"
+
+namespace zirel {
+
+class FileConnection final : public Connection {
+public:
+  // A file already opened on `fd`. `owns_fd`: closed on disconnect; `seekable`:
+  // a regular file that can be repositioned and cut. Anything else (the console,
+  // a pipe) is written through after every statement.
+  FileConnection(std::string name, int fd, bool read_only, bool owns_fd, bool seekable);
+  ~FileConnection() override;  // closes without reporting; disconnect() reports
+
+  bool same_file(int fd_of_other) const override;
+  IoStatus next_record(std::string_view& record) override;
+  IoStatus write_record(std::string_view record) override;
+  IoStatus end_statement() override { return seekable_ ? IO_OK : flush(); }
+  IoStatus rewind() override;
+  IoStatus disconnect() override;
+
+private:
+  enum class Mode { idle, reading, writing };
+  IoStatus start_writing();
+  IoStatus flush();
+  bool refill();
+
+  int fd_;
+  bool read_only_;
+  bool owns_fd_;
+  bool seekable_;
+  Mode mode_ = Mode::idle;
+  // Input: unread bytes are [begin_, end_); file_pos_ is the handle's offset.
+  std::vector<char> in_buf_;
+  const char* begin_ = nullptr;
+  const char* end_ = nullptr;
+  bool source_done_ = false;
+  bool read_failed_ = false;
+  off_t file_pos_ = 0;
+  // Output waiting in out_buf_: its first out_len_ bytes.
+  std::vector<char> out_buf_;
+  size_t out_len_ = 0;
+};
+
+}  // namespace zirel
