@@ -13,6 +13,12 @@ MessageHook g_message_hook;
 
 }  // namespace
 
+std::string window_text(HWND h) {
+  std::wstring text(std::size_t(GetWindowTextLengthW(h)) + 1, L'\0');
+  text.resize(std::size_t(GetWindowTextW(h, text.data(), int(text.size()))));
+  return to_utf8(text);
+}
+
 HWND form_hwnd(const DialogRecord& dlg) { return dlg.window ? form_window(dlg)->hwnd() : nullptr; }
 
 HWND control_window(const DialogRecord& dlg, int id) {

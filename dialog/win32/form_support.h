@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace zirel {
@@ -24,6 +25,9 @@ HWND control_window(const DialogRecord& dlg, int id);
 // The window of the control at this position of the template (unnamed
 // controls included) while the form is shown, else nullptr.
 HWND control_window_at(const DialogRecord& dlg, std::size_t index);
+
+// A window's text (a control's caption or contents), as UTF-8.
+std::string window_text(HWND window);
 
 // DLGMODAL with the form's owner window given.
 int DLGMODAL(DialogRecord& dlg, HWND owner);

@@ -14,12 +14,6 @@ namespace {
 // show hook meets the form as the user first sees it.
 constexpr UINT_PTR SHOW_HOOK_TIMER = 1;
 
-std::string window_text(HWND h) {
-  std::wstring text(std::size_t(GetWindowTextLengthW(h)) + 1, L'\0');
-  text.resize(std::size_t(GetWindowTextW(h, text.data(), int(text.size()))));
-  return to_utf8(text);
-}
-
 bool is_icon(HWND h) { return (GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON; }
 
 INT_PTR CALLBACK form_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

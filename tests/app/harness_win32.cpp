@@ -8,16 +8,6 @@
 #include <algorithm>
 
 namespace zirel::test {
-namespace {
-
-std::string window_text(HWND h) {
-  std::wstring text(std::size_t(GetWindowTextLengthW(h)) + 1, L'\0');
-  text.resize(std::size_t(GetWindowTextW(h, text.data(), int(text.size()))));
-  return to_utf8(text);
-}
-
-}  // namespace
-
 void click(const DialogRecord& dlg, int id) {
   HWND h = control_window(dlg, id);
   if (h && IsWindowEnabled(h)) SendMessageW(h, BM_CLICK, 0, 0);  // BM_CLICK itself ignores the state
