@@ -3,7 +3,7 @@
 
 #include <optional>
 #include <string>
-#include <vector>
+#include "cli/parameter_options.h"
 #include "filtering/run_settings.h"
 
 namespace zirel::batch {
@@ -13,17 +13,11 @@ struct BatchOptions {
   std::string input;   // empty when generating
   bool generate = false;
   std::string output;
-  std::vector<std::string> cell, uvw, hkl;
-  std::string wavelength, psi_max;
-  std::string settings_file;
+  cli::ParameterOptions parameters;  // cell, axis, wavelength, Psi max, settings file
   bool quiet = false;
 };
 
-// A refusal: what to tell the user on standard error, and the exit code.
-struct Refusal {
-  int exit_code = 2;
-  std::string message;
-};
+using cli::Refusal;
 
 // Parses argv. Returns the options, or the exit code to end with (0 after --help)
 // once the message has been printed.

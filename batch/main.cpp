@@ -18,12 +18,11 @@ namespace zirel::batch {
 
 namespace {
 
-constexpr int EXIT_READ_ERROR = 1;
-constexpr int EXIT_USAGE = 2;
-constexpr int EXIT_SINGULAR = 3;
+using cli::EXIT_READ_ERROR;
+using cli::EXIT_USAGE;
 // A record that cannot be written (a full disk) leaves a short output file; the
 // code must differ from 1, which means the input was at fault.
-constexpr int EXIT_WRITE_FAILURE = 4;
+using cli::EXIT_WRITE_FAILURE;
 
 [[noreturn]] void fail_on_io(const FatalReport& report) {
   std::cerr << "zirel-batch: " << report.severity << " (" << report.number
@@ -31,34 +30,7 @@ constexpr int EXIT_WRITE_FAILURE = 4;
   std::exit(EXIT_WRITE_FAILURE);
 }
 
-int refuse(int code, std::string_view message) {
-  std::cerr << "zirel-batch: " << message << '\n';
-  return code;
-}
-
-// The option that gave the setting a refusal is about.
-std::string option_of(RunParameter parameter, const BatchOptions& options) {
-  switch (parameter) {
-    case RunParameter::cell: return "--cell";
-    case RunParameter::wavelength: return "--wavelength";
-    case RunParameter::psi_max: return "--psi-max";
-    case RunParameter::axis: break;
-  }
-  if (!options.uvw.empty())
-    return "--uvw";
-  return options.hkl.empty() ? "axis" : "--hkl";
-}
-
-// A singular cell is exit 3 with its determinant line; every other refusal is a
-// parameter error, exit 2, naming the option.
-int refuse_run(const RunRefusal& refusal, const BatchOptions& options) {
-  if (refusal.kind == RefusalKind::singular_cell) {
-    const auto line = determinant_line(refusal.determinant);
-    std::cerr << refusal.message << '\n' << std::string_view(line.data(), line.size()) << '\n';
-    return EXIT_SINGULAR;
-  }
-  return refuse(EXIT_USAGE, option_of(refusal.parameter, options) + ": " + refusal.message);
-}
+int refuse(int code, std::string message) { return cli::tell("zirel-batch", {code, std::move(message)}); }
 
 // Same device and inode: writing the output would destroy the input it reads.
 bool same_file(const std::string& a, const std::string& b) {
@@ -75,11 +47,11 @@ int run(const BatchOptions& options) {
   Refusal refusal;
   const std::optional<RunSettings> settings = run_settings_of(options, refusal);
   if (!settings)
-    return refuse(refusal.exit_code, refusal.message);
+    return cli::tell("zirel-batch", refusal);
 
   RunPreparation prepared = prepare_run(*settings, options.generate);
   if (prepared.refusal)
-    return refuse_run(*prepared.refusal, options);
+    return cli::tell("zirel-batch", cli::refusal_of(*prepared.refusal, options.parameters));
   PreparedRun& run = *prepared.run;
 
   if (!options.generate) {

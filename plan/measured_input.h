@@ -1,0 +1,17 @@
+// Reads a measured reflection file into a Measurement, through the filtering run's
+// own readers: SHELX when the name contains ".hkl", otherwise Cellex.
+#pragma once
+
+#include <string>
+#include "plan/common_options.h"
+#include "planning/completeness.h"
+
+namespace zirel::plan {
+
+// Every record up to the end of the file or a 0 0 0 record, as the filtering run
+// reads them. False, with `refusal` set, when the file cannot be opened (exit 2) or a
+// record cannot be read (exit 1).
+bool read_measurement(const std::string& file, const UniqueSet& set, const Symmetry& symmetry,
+                      Measurement& measurement, Refusal& refusal);
+
+}  // namespace zirel::plan
