@@ -4,6 +4,7 @@
 
 #include "filtering/version.h"
 #include "plan/common_options.h"
+#include "plan/map_command.h"
 #include "plan/report_command.h"
 
 namespace {
@@ -23,6 +24,11 @@ Unique reflections are those of the Laue class (Friedel mates together) or, with
 --anomalous, of the point group; systematic absences of the space group are left
 out. A unique reflection is accessible when one of its equivalents passes.
 
+Two subcommands plan the mount itself, each with its own --help:
+  zirel-plan map ...      the completeness of every mount, the best ones as [U V W]
+                          and (h k l), a second mount after a first; an SVG map
+  zirel-plan section ...  one reciprocal-lattice layer for one orientation, drawn
+
 Exit codes: 0 done, 1 an input record could not be read, 2 usage, parameter or
 file error, 3 singular cell, 4 the report could not be written.
 
@@ -40,6 +46,8 @@ Examples:
 
 int main(int argc, char** argv) {
   using namespace zirel::plan;
+  if (argc > 1 && std::string_view(argv[1]) == "map") return map_main(argc - 1, argv + 1);
+  if (argc > 1 && std::string_view(argv[1]) == "section") return section_main(argc - 1, argv + 1);
   ReportOptions options;
   CLI::App app{DESCRIPTION, "zirel-plan"};
   app.footer(FOOTER);

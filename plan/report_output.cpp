@@ -19,34 +19,6 @@ std::string ratio_text(std::int64_t part, std::int64_t whole) {
 
 std::string d_text(double d) { return std::isfinite(d) && d > 0.0 ? fixed_text(d, 4) : "-"; }
 
-std::string symmetry_line(const PlanParameters& p) {
-  const Symmetry& s = p.symmetry;
-  std::string line = "Symmetry: " + s.name;
-  if (!p.anomalous || s.centrosymmetric)
-    line += p.anomalous ? "; centrosymmetric, so Friedel mates are equivalent" : "; Friedel mates together";
-  else
-    line += "; anomalous: point group " + s.point_group + ", Friedel mates apart";
-  return line;
-}
-
-std::string triple_text(const Vec3& v) {
-  return shortest_text(v[0]) + ' ' + shortest_text(v[1]) + ' ' + shortest_text(v[2]);
-}
-
-std::string axis_text(const RunSettings& s) {
-  return s.axis_kind == AxisKind::UVW ? "[" + triple_text(s.axis) + "]" : "normal of (" + triple_text(s.axis) + ")";
-}
-
-std::string parameters_line(const PlanParameters& p) {
-  const RunSettings& s = p.settings;
-  const UnitCell& c = s.cell;
-  return "Cell " + shortest_text(c.a) + ' ' + shortest_text(c.b) + ' ' + shortest_text(c.c) + ' ' +
-         shortest_text(c.alpha) + ' ' + shortest_text(c.beta) + ' ' + shortest_text(c.gamma) +
-         ", wavelength " + shortest_text(s.wavelength) + " A, Psi max " + shortest_text(s.psi_max) +
-         " deg, axis " + axis_text(s) + ", d min " + fixed_text(p.d_min, 4) + " A" +
-         (p.d_min_given ? "" : " (the finest the opening allows)");
-}
-
 constexpr size_t WIDTHS[] = {7, 9, 9, 9, 11, 9, 10, 9, 10, 11};
 
 void write_row(std::ostream& out, const std::vector<std::string>& cells) {
@@ -97,6 +69,35 @@ std::string json_floats(std::initializer_list<float> values) {
 }
 
 }  // namespace
+
+std::string symmetry_line(const PlanParameters& p) {
+  const Symmetry& s = p.symmetry;
+  std::string line = "Symmetry: " + s.name;
+  if (!p.anomalous || s.centrosymmetric)
+    line += p.anomalous ? "; centrosymmetric, so Friedel mates are equivalent" : "; Friedel mates together";
+  else
+    line += "; anomalous: point group " + s.point_group + ", Friedel mates apart";
+  return line;
+}
+
+static std::string triple_text(const Vec3& v) {
+  return shortest_text(v[0]) + ' ' + shortest_text(v[1]) + ' ' + shortest_text(v[2]);
+}
+
+std::string axis_text(const RunSettings& s) {
+  return s.axis_kind == AxisKind::UVW ? "[" + triple_text(s.axis) + "]" : "normal of (" + triple_text(s.axis) + ")";
+}
+
+std::string parameters_line(const PlanParameters& p, bool with_axis) {
+  const RunSettings& s = p.settings;
+  const UnitCell& c = s.cell;
+  return "Cell " + shortest_text(c.a) + ' ' + shortest_text(c.b) + ' ' + shortest_text(c.c) + ' ' +
+         shortest_text(c.alpha) + ' ' + shortest_text(c.beta) + ' ' + shortest_text(c.gamma) +
+         ", wavelength " + shortest_text(s.wavelength) + " A, Psi max " + shortest_text(s.psi_max) +
+         " deg" + (with_axis ? ", axis " + axis_text(s) : "") + ", d min " + fixed_text(p.d_min, 4) + " A" +
+         (p.d_min_given ? "" : " (the finest the opening allows)");
+}
+
 
 void write_text_report(std::ostream& out, const ReportData& data) {
   const PlanParameters& p = data.parameters;

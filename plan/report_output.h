@@ -15,6 +15,13 @@ struct ReportData {
   std::string input_file;
 };
 
+// The report's first lines, shared with the subcommands: the symmetry used, and the
+// cell, wavelength, Psi max, axis (unless with_axis is false) and d min.
+std::string symmetry_line(const PlanParameters& p);
+std::string parameters_line(const PlanParameters& p, bool with_axis = true);
+// "[0 1 0]" or "normal of (1 0 2)".
+std::string axis_text(const RunSettings& s);
+
 void write_text_report(std::ostream& out, const ReportData& data);
 void write_json_report(std::ostream& out, const ReportData& data);
 

@@ -1,0 +1,261 @@
+#include "plan/map_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <thread>
+#include "plan/common_options.h"
+#include "plan/map_report.h"
+#include "plan/subcommand.h"
+#include "planning/completeness.h"
+#include "planning/map_input.h"
+#include "planning/map_ranking.h"
+#include "planning/map_svg.h"
+#include "planning/number_text.h"
+#include "planning/orientation_map.h"
+#include "recio/edit.h"
+
+namespace zirel::plan {
+
+namespace {
+
+constexpr const char* MAP_FOOTER = R"(
+For every axis direction of an even grid over the hemisphere (an axis and its
+opposite are the same mount) the map gives the completeness of the accessible unique
+set, as the one-orientation report computes it. The best mounts are given as the
+nearest small-integer direction [U V W] and plane normal (h k l) (indices up to 6),
+with the angle to each and the completeness there, exactly as `zirel-plan --uvw`
+would report it. The worst direction and the mean show what is at stake.
+
+With --with (or --with-hkl) the map shows the completeness of the union of the
+mounts already made with one more, so --top gives the best next mount.
+
+The CSV grid has the polar angle and azimuth of each direction in a Cartesian frame
+with a along x, b in the xy plane and c* along z, the direction itself, the count
+of accessible unique reflections and the completeness in percent.
+
+Examples:
+  zirel-plan map --cell 7.512 9.874 11.236 90 103.47 90 --space-group P21/c \
+      --wavelength 0.7093 --psi-max 35 --svg map.svg
+  zirel-plan map --cell 20 20 20 90 100 90 --space-group P21/c --wavelength 0.71073 \
+      --psi-max 35 --d-min 0.7 --step 1 --top 5 --with 0 1 0 --csv map.csv
+  zirel-plan map --cell 5.64 5.64 5.64 90 90 90 --space-group Fm-3m \
+      --wavelength 0.71073 --psi-max 40 --json > map.json
+)";
+
+struct MapOptions {
+  CommonOptions common;
+  std::string step = "2";
+  int top = 5;
+  std::vector<std::string> with_uvw, with_hkl;
+  std::string svg, csv;
+  bool json = false;
+};
+
+int refuse(const Refusal& refusal) {
+  std::cerr << "zirel-plan map: " << refusal.message << '\n';
+  return refusal.exit_code;
+}
+
+// The mounts of --with and --with-hkl, three numbers each.
+bool read_mounts(const MapOptions& o, std::vector<Mount>& mounts, Refusal& refusal) {
+  for (AxisKind kind : {AxisKind::UVW, AxisKind::HKL}) {
+    const std::vector<std::string>& texts = kind == AxisKind::UVW ? o.with_uvw : o.with_hkl;
+    const char* option = kind == AxisKind::UVW ? "--with" : "--with-hkl";
+    for (size_t i = 0; i + 2 < texts.size(); i += 3) {
+      Mount m{kind, {}, 0};
+      for (int j = 0; j < 3; ++j)
+        if (!parse_list_real(texts[i + j], m.axis[j])) {
+          refusal.message = std::string(option) + ": '" + texts[i + j] + "' is not a number";
+          return false;
+        }
+      mounts.push_back(m);
+    }
+  }
+  return true;
+}
+
+AccessibilityRun run_at(const PlanParameters& p, AxisKind kind, const Vec3& axis) {
+  RunSettings s = p.settings;
+  s.axis_kind = kind;
+  s.axis = axis;
+  return prepare_accessibility(s, p.metric);
+}
+
+// Reached by the mounts made, or at the axis.
+int reached(const UniqueSet& set, const std::vector<std::uint8_t>& covered, const AccessibilityRun& run) {
+  const std::vector<std::uint8_t> here = accessible_reflections(set, run);
+  int n = 0;
+  for (size_t u = 0; u < here.size(); ++u)
+    n += here[u] || (!covered.empty() && covered[u]);
+  return n;
+}
+
+MountAdvice advise(const MapResult& r, int cell, const SmallDirections& small, const UniqueSet& set,
+                   const std::vector<std::uint8_t>& covered) {
+  const PlanParameters& p = *r.parameters;
+  MountAdvice a;
+  a.cell = cell;
+  a.direction = cell_direction(*r.grid, cell);
+  a.accessible = r.counts[cell];
+  a.uvw = nearest_direction(small, a.direction);
+  a.hkl = nearest_plane_normal(small, a.direction);
+  auto as_axis = [](const Indices& i) { return Vec3{float(i[0]), float(i[1]), float(i[2])}; };
+  a.uvw_accessible = reached(set, covered, run_at(p, AxisKind::UVW, as_axis(a.uvw.indices)));
+  a.hkl_accessible = reached(set, covered, run_at(p, AxisKind::HKL, as_axis(a.hkl.indices)));
+  return a;
+}
+
+// "[0 1 0]" or "(1 0 2)": the picture has no room for "normal of".
+std::string short_mount_text(const Mount& m) {
+  const std::string text = mount_text(m);
+  const std::string normal = "normal of ";
+  return text.rfind(normal, 0) == 0 ? text.substr(normal.size()) : text;
+}
+
+MapPicture picture_of(const MapResult& r, const CartesianFrame& frame) {
+  MapPicture pic;
+  pic.grid = r.grid;
+  pic.counts = r.counts;
+  pic.theory = r.theory;
+  pic.title = "Completeness map: " + r.parameters->symmetry.name;
+  pic.subtitle = picture_parameters(*r.parameters) + ";  " + std::to_string(r.theory) + " unique;  " +
+                 svg_number(r.grid->step_deg, 2) + "° grid";
+  static constexpr const char* DIRECT[] = {"a", "b", "c"};
+  static constexpr const char* RECIPROCAL[] = {"a*", "b*", "c*"};
+  // Mounts first: the axis marks they may hide are drawn over them.
+  for (const Mount& m : r.mounts)
+    pic.marks.push_back({MapMark::Kind::Mounted, axis_direction(frame, m.kind, m.axis), short_mount_text(m)});
+  for (int i = 0; i < 3; ++i) {
+    Vec3d e{0, 0, 0};
+    e[i] = 1;
+    const Vec3d d = normalized(frame.direct_vector(e)), s = normalized(frame.reciprocal_vector(e));
+    // Where an axis is normal to the other two, a and a* are one point with one label.
+    if (axis_angle_deg(d, s) < 0.5) {
+      pic.marks.push_back({MapMark::Kind::DirectAxis, d, std::string(DIRECT[i]) + ", " + RECIPROCAL[i]});
+      continue;
+    }
+    pic.marks.push_back({MapMark::Kind::DirectAxis, d, DIRECT[i]});
+    pic.marks.push_back({MapMark::Kind::ReciprocalAxis, s, RECIPROCAL[i]});
+  }
+  if (!r.mounts.empty())
+    pic.key_lines.push_back("Mounts made reach " + percent(r.covered, r.theory) + "%");
+  pic.table_heading = r.mounts.empty() ? "Best mounts" : "Best next mounts";
+  for (size_t i = 0; i < r.best.size(); ++i) {
+    const MountAdvice& a = r.best[i];
+    pic.marks.push_back({MapMark::Kind::Best, a.direction, std::to_string(i + 1)});
+    pic.table.push_back({std::to_string(i + 1), indices_text(a.uvw.indices, AxisKind::UVW),
+                         percent(a.uvw_accessible, r.theory) + "%", indices_text(a.hkl.indices, AxisKind::HKL),
+                         percent(a.hkl_accessible, r.theory) + "%"});
+  }
+  pic.summary = "Mean " + svg_number(100.0 * r.mean / std::max(1, r.theory), 1) + "%, worst " +
+                percent(r.worst.accessible, r.theory) + "%";
+  return pic;
+}
+
+template <class Write>
+bool write_file(const std::string& path, Write write, Refusal& refusal) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (out)
+    write(out);
+  if (out)
+    out.close();
+  if (!out) {
+    refusal = {EXIT_WRITE_FAILURE, "cannot write " + path};
+    return false;
+  }
+  return true;
+}
+
+int run_map(const MapOptions& o) {
+  Refusal refusal;
+  std::optional<PlanParameters> p = plan_parameters(o.common, false, refusal);
+  if (!p)
+    return refuse(refusal);
+  float step = 0;
+  if (!parse_list_real(o.step, step) || !(step >= 0.1f && step <= 30.0f))
+    return refuse({EXIT_USAGE, "--step: '" + o.step + "' must be a number of degrees from 0.1 to 30"});
+  if (o.top < 0 || o.top > 100)
+    return refuse({EXIT_USAGE, "--top must be from 0 to 100"});
+  MapResult r;
+  r.parameters = &*p;
+  if (!read_mounts(o, r.mounts, refusal))
+    return refuse(refusal);
+
+  const UniqueSet set = unique_reflections(p->symmetry, p->metric, p->d_min, p->anomalous);
+  r.theory = static_cast<int>(set.reflections.size());
+  if (r.theory == 0)
+    return refuse({EXIT_USAGE, "no reflection has d >= d_min (" + svg_number(p->d_min, 4) + " A)"});
+
+  std::vector<std::uint8_t> covered;
+  for (Mount& m : r.mounts) {
+    const AccessibilityRun run = run_at(*p, m.kind, m.axis);
+    if (run.zero_axis)
+      return refuse({EXIT_USAGE, "mount " + mount_text(m) + ": " + std::string(ZERO_AXIS_MESSAGE)});
+    const std::vector<std::uint8_t> here = accessible_reflections(set, run);
+    covered.resize(here.size(), 0);
+    for (size_t u = 0; u < here.size(); ++u) {
+      m.accessible += here[u];
+      covered[u] = covered[u] || here[u];
+    }
+  }
+  r.covered = static_cast<int>(std::count(covered.begin(), covered.end(), 1));
+
+  const CartesianFrame frame = make_frame(p->settings.cell);
+  const BandSet bands = make_band_set(set, frame, p->settings.wavelength, p->settings.psi_max);
+  const DirectionGrid grid = make_direction_grid(step);
+  r.grid = &grid;
+  const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  r.counts = accessible_counts(grid, bands, covered, threads);
+  r.mean = mean_count(grid, r.counts);
+
+  const SmallDirections small = make_small_directions(frame);
+  const std::vector<Mat3d> symmetry = map_symmetry(p->symmetry, set, frame);
+  for (int cell : best_cells(grid, r.counts, o.top, std::max(10.0, 2 * grid.step_deg), symmetry))
+    r.best.push_back(advise(r, cell, small, set, covered));
+  r.worst = advise(r, worst_cell(r.counts), small, set, covered);
+
+  if (!o.csv.empty() && !write_file(o.csv, [&](std::ostream& out) { write_map_csv(out, r); }, refusal))
+    return refuse(refusal);
+  if (!o.svg.empty()) {
+    std::string error;
+    if (!write_svg_file(draw_map(picture_of(r, frame)), o.svg, error))
+      return refuse({EXIT_WRITE_FAILURE, error});
+  }
+  if (o.json)
+    write_map_json(std::cout, r);
+  else
+    write_map_text(std::cout, r);
+  std::cout.flush();
+  return std::cout ? 0 : EXIT_WRITE_FAILURE;
+}
+
+}  // namespace
+
+int map_main(int argc, char** argv) {
+  MapOptions options;
+  CLI::App app{"The completeness of every mount of the crystal in the cell, the best ones, and the map as a picture",
+               "zirel-plan map"};
+  app.footer(MAP_FOOTER);
+  add_common_options(app, options.common);
+  app.add_option("--step", options.step, "Grid step in degrees (default 2; 0.1 to 30)")->type_name("DEG");
+  app.add_option("--top", options.top, "How many best mounts to give (default 5)")->type_name("K");
+  app.add_option("--with", options.with_uvw, "A mount already made or planned: [U V W] along the axis (repeatable)")
+      ->type_name("U V W")
+      ->expected(3)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--with-hkl", options.with_hkl, "The same by the normal of a plane (h k l) (repeatable)")
+      ->type_name("H K L")
+      ->expected(3)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--svg", options.svg, "Draw the map into this SVG file")->type_name("FILE");
+  app.add_option("--csv", options.csv, "Write the grid into this CSV file")->type_name("FILE");
+  app.add_flag("--json", options.json, "Report in JSON on standard output, the grid included");
+  if (const int code = parse_arguments(app, argc, argv); code >= 0)
+    return code;
+  return run_map(options);
+}
+
+}  // namespace zirel::plan

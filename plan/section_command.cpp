@@ -1,0 +1,118 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include "plan/common_options.h"
+#include "plan/map_command.h"
+#include "plan/map_report.h"
+#include "plan/measured_input.h"
+#include "plan/report_output.h"
+#include "plan/subcommand.h"
+#include "planning/map_input.h"
+#include "planning/section_svg.h"
+
+namespace zirel::plan {
+
+namespace {
+
+constexpr const char* SECTION_FOOTER = R"(
+The layer is drawn as seen along its normal, with the first free reciprocal axis to
+the right. Each reflection with d >= d_min is drawn as accessible (filled),
+not accessible (open) or systematically absent (a cross), decided by the same test
+as the filtering run; with --input, the reflections of the file (as indexed there)
+are ringed. The circle is where the d_min sphere cuts the layer; the dashed line is
+the DAC axis projected into the layer, and the reflections near it are those the
+opening hides.
+
+Standard output gets the counts of the layer. Exit codes as for zirel-plan.
+
+Examples:
+  zirel-plan section --cell 7.512 9.874 11.236 90 103.47 90 --space-group P21/c \
+      --wavelength 0.7093 --psi-max 35 --uvw 0 1 0 --plane "h k 0" --svg hk0.svg
+  zirel-plan section --cell 7.512 9.874 11.236 90 103.47 90 --space-group P21/c \
+      --wavelength 0.7093 --psi-max 35 --uvw 0 1 0 --plane "0 k l" \
+      --input monoclinic.hkl --svg 0kl.svg
+)";
+
+struct SectionOptions {
+  CommonOptions common;  // the axis too
+  std::string plane, svg, input;
+};
+
+int refuse(const Refusal& refusal) {
+  std::cerr << "zirel-plan section: " << refusal.message << '\n';
+  return refusal.exit_code;
+}
+
+void write_counts(std::ostream& out, const Section& s, const PlanParameters& p, bool with_input) {
+  out << symmetry_line(p) << "\n"
+      << parameters_line(p) << "\n"
+      << "Layer " << section_plane_name(s.plane) << ": accessible " << s.counts[0] << ", not accessible " << s.counts[1] << ", systematically absent "
+      << s.counts[2];
+  if (with_input)
+    out << ", measured " << s.measured;
+  out << "\n";
+}
+
+int run_section(const SectionOptions& o) {
+  Refusal refusal;
+  std::optional<PlanParameters> p = plan_parameters(o.common, true, refusal);
+  if (!p)
+    return refuse(refusal);
+  std::string why;
+  const std::optional<SectionPlane> plane = parse_section_plane(o.plane, why);
+  if (!plane)
+    return refuse({EXIT_USAGE, why});
+  std::vector<Miller> measured;
+  if (!o.input.empty() &&
+      !read_indices(o.input, [&](const Miller& hkl) { measured.push_back(hkl); }, refusal))
+    return refuse(refusal);
+
+  const CartesianFrame frame = make_frame(p->settings.cell);
+  SectionInput in;
+  in.plane = *plane;
+  in.frame = &frame;
+  in.run = &p->access;
+  in.axis_cartesian = axis_direction(frame, p->settings.axis_kind, p->settings.axis);
+  in.d_min = p->d_min;
+  in.absent = [&](const Miller& m) { return p->symmetry.is_absent(m); };
+  in.measured = measured;
+  const Section section = make_section(in);
+
+  if (!o.svg.empty()) {
+    SectionPicture picture;
+    picture.section = &section;
+    picture.axis_label = axis_text(p->settings);
+    picture.title = "Reciprocal-lattice layer " + section_plane_name(*plane) + " for the DAC axis along " +
+                    picture.axis_label;
+    picture.subtitles = {p->symmetry.name, picture_parameters(*p)};
+    picture.with_measured = !o.input.empty();
+    std::string error;
+    if (!write_svg_file(draw_section(picture), o.svg, error))
+      return refuse({EXIT_WRITE_FAILURE, error});
+  }
+  write_counts(std::cout, section, *p, !o.input.empty());
+  std::cout.flush();
+  return std::cout ? 0 : EXIT_WRITE_FAILURE;
+}
+
+}  // namespace
+
+int section_main(int argc, char** argv) {
+  SectionOptions options;
+  CLI::App app{"One reciprocal-lattice layer for one orientation, drawn: what the opening hides",
+               "zirel-plan section"};
+  app.footer(SECTION_FOOTER);
+  add_common_options(app, options.common);
+  add_axis_options(app, options.common);
+  app.add_option("--plane", options.plane,
+                 "The layer: two of h, k, l and one fixed index, e.g. \"h k 0\", \"h 0 l\", \"h k 2\"")
+      ->type_name("\"h k 0\"")
+      ->required();
+  app.add_option("--svg", options.svg, "Draw the layer into this SVG file")->type_name("FILE");
+  app.add_option("--input", options.input, "Ring the reflections of this SHELX .hkl or Cellex .abs file")
+      ->type_name("FILE");
+  if (const int code = parse_arguments(app, argc, argv); code >= 0)
+    return code;
+  return run_section(options);
+}
+
+}  // namespace zirel::plan

@@ -1,0 +1,31 @@
+#pragma once
+#include <array>
+#include <vector>
+#include "cartesian.h"
+
+namespace zirel::plan {
+
+// Indices of a lattice direction [U V W] or a plane (h k l).
+using Indices = std::array<int, 3>;
+
+// The small-integer direction (or plane normal) nearest an axis, and the angle to it.
+struct NearestLattice {
+  Indices indices{};
+  double angle_deg = 0;
+};
+
+// Lattice directions a person can mount by: one of each opposite pair, without a
+// common factor, every index within +-max_index, the simplest first.
+struct SmallDirections {
+  std::vector<Indices> indices;
+  std::vector<Vec3d> direct;      // unit vectors of [U V W]
+  std::vector<Vec3d> reciprocal;  // unit normals of (h k l)
+};
+
+SmallDirections make_small_directions(const CartesianFrame& frame, int max_index = 6);
+
+// Nearest [U V W] and nearest normal of (h k l); on a tie the simpler one.
+NearestLattice nearest_direction(const SmallDirections& small, const Vec3d& axis);
+NearestLattice nearest_plane_normal(const SmallDirections& small, const Vec3d& axis);
+
+}  // namespace zirel::plan

@@ -1,0 +1,164 @@
+// Transcript tests of `zirel-plan map` and `zirel-plan section`: the figures they
+// give agree with the one-orientation report, the files they write hold what they
+// say, and impossible requests are refused.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include "transcript.h"
+
+namespace zirel::plan {
+namespace {
+
+const std::string CRYSTAL = "--cell 7.512 9.874 11.236 90 103.47 90 --space-group P21/c --wavelength 0.7093 "
+                            "--psi-max 35";
+
+// The number after "key": at or after `from` in a JSON text.
+long long json_number(const std::string& json, const std::string& key, size_t from = 0) {
+  const size_t at = json.find("\"" + key + "\": ", from);
+  return at == std::string::npos ? -1 : std::stoll(json.substr(at + key.size() + 4));
+}
+
+// The indices after "key": {"indices": [ at or after `from`, as "U V W".
+std::string json_indices(const std::string& json, const std::string& key, size_t from) {
+  const size_t open = json.find('[', json.find("\"" + key + "\": {\"indices\": [", from)) + 1;
+  std::string inside = json.substr(open, json.find(']', open) - open);
+  inside.erase(std::remove(inside.begin(), inside.end(), ','), inside.end());
+  return inside;
+}
+
+class MapCommand : public Plan {
+protected:
+  // The accessible count of the one-orientation report for an axis.
+  long long report_accessible(const std::string& axis) {
+    const Transcript t = plan(CRYSTAL + " " + axis + " --json");
+    EXPECT_EQ(t.exit_code, 0) << t.err;
+    return json_number(t.out, "accessible", t.out.find("\"overall\""));
+  }
+};
+
+// The map's figures at the lattice directions it recommends are the report's own.
+TEST_F(MapCommand, BestMountsCarryTheReportsFigures) {
+  const Transcript t = plan("map " + CRYSTAL + " --step 3 --top 2 --json");
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_EQ(json_number(t.out, "unique"), 3579);
+  const size_t best = t.out.find("\"best\": [");
+  ASSERT_NE(best, std::string::npos);
+  for (size_t at = best, n = 0; n < 2; ++n, at = t.out.find("\"polar\"", at + 1)) {
+    const size_t uvw = t.out.find("\"uvw\"", at), hkl = t.out.find("\"hkl\"", at);
+    EXPECT_EQ(json_number(t.out, "accessible", uvw), report_accessible("--uvw " + json_indices(t.out, "uvw", at)));
+    EXPECT_EQ(json_number(t.out, "accessible", hkl), report_accessible("--hkl " + json_indices(t.out, "hkl", at)));
+  }
+}
+
+// The CSV holds the whole grid, and its best cell is the map's best.
+TEST_F(MapCommand, CsvHoldsEveryDirection) {
+  const Transcript t = plan("map " + CRYSTAL + " --step 5 --top 1 --csv grid.csv --json");
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  std::istringstream csv(slurp(dir_ / "grid.csv"));
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line, "polar_deg,azimuth_deg,x,y,z,accessible,completeness_percent");
+  long long rows = 0, most = 0;
+  while (std::getline(csv, line)) {
+    ++rows;
+    std::vector<std::string> cells;
+    std::istringstream fields(line);
+    for (std::string cell; std::getline(fields, cell, ',');)
+      cells.push_back(cell);
+    ASSERT_EQ(cells.size(), 7u) << line;
+    const double x = std::stod(cells[2]), y = std::stod(cells[3]), z = std::stod(cells[4]);
+    EXPECT_NEAR(x * x + y * y + z * z, 1.0, 1e-5) << line;
+    EXPECT_GT(z, 0.0);
+    most = std::max(most, std::stoll(cells[5]));
+    EXPECT_NEAR(std::stod(cells[6]), 100.0 * std::stod(cells[5]) / 3579, 1e-3);
+  }
+  EXPECT_EQ(rows, json_number(t.out, "directions"));
+  EXPECT_EQ(most, json_number(t.out, "accessible", t.out.find("\"best\"")));
+}
+
+// A second mount: the mounts made count as the report counts them, and every next
+// mount does at least as well as they do together.
+TEST_F(MapCommand, SecondMountAddsToTheFirst) {
+  const Transcript t = plan("map " + CRYSTAL + " --step 4 --with 0 1 0 --with-hkl 1 0 0 --svg map.svg");
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  const long long b = report_accessible("--uvw 0 1 0"), a_star = report_accessible("--hkl 1 0 0");
+  EXPECT_NE(t.out.find("Mount already made: [0 1 0] reaches " + std::to_string(b) + " "), std::string::npos) << t.out;
+  EXPECT_NE(t.out.find("Mount already made: normal of (1 0 0) reaches " + std::to_string(a_star) + " "),
+            std::string::npos);
+  const std::string svg = slurp(dir_ / "map.svg");
+  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.find(">Best next mounts<"), std::string::npos);
+  EXPECT_NE(svg.find(">[0 1 0]<"), std::string::npos);
+  EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+}
+
+TEST_F(MapCommand, SectionCountsTheLayerAndRingsTheMeasured) {
+  put("data.hkl", "   1   2   0   100.0     1.0\r\n   2   0   0    90.0     1.0\r\n   1   1   1     5.0     1.0\r\n"
+                  "   0   0   0     0.0     0.0\r\n   3   0   0     1.0     1.0\r\n");
+  const Transcript t =
+      plan("section " + CRYSTAL + " --uvw 0 1 0 --plane \"h k 0\" --input data.hkl --svg layer.svg");
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_NE(t.out.find("Layer h k 0: accessible "), std::string::npos) << t.out;
+  EXPECT_NE(t.out.find(", measured 2\n"), std::string::npos) << t.out;  // the data end at 0 0 0
+  const std::string svg = slurp(dir_ / "layer.svg");
+  EXPECT_NE(svg.find(">measured (2)<"), std::string::npos);
+  EXPECT_NE(svg.find(">DAC axis [0 1 0]<"), std::string::npos);
+}
+
+struct Refusal {
+  const char* args;
+  int exit_code;
+  const char* message;
+};
+
+const Refusal REFUSALS[] = {
+    {"map --cell 5 5 5 90 90 90 --wavelength 0.7 --psi-max 35", 2, "--space-group"},
+    {"map --step 0.05", 2, "--step: '0.05' must be a number of degrees from 0.1 to 30"},
+    {"map --step fine", 2, "--step: 'fine'"},
+    {"map --top 101", 2, "--top must be from 0 to 100"},
+    {"map --with 0 0 0", 2, "AXIS DIRECTION HAS ZERO LENGTH"},
+    {"map --with 1 x 0", 2, "--with: 'x' is not a number"},
+    {"map --d-min 50", 2, "no reflection has d >= d_min"},
+    {"map --svg no-such-folder/map.svg", 4, "no-such-folder/map.svg"},
+    {"map --csv no-such-folder/map.csv", 4, "cannot write no-such-folder/map.csv"},
+    {"section --uvw 0 1 0 --plane \"h k l\"", 2, "--plane: 'h k l' is not a layer"},
+    {"section --plane \"h k 0\"", 2, "--uvw or --hkl is required"},
+    {"section --uvw 0 1 0", 2, "--plane is required"},
+    {"section --uvw 0 1 0 --plane \"h k 0\" --input missing.hkl", 2, "--input: cannot open missing.hkl"},
+};
+
+class MapRefused : public Plan, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(MapRefused, WithExitCodeAndMessage) {
+  const Refusal& r = GetParam();
+  std::string args = r.args;
+  // The crystal goes after the subcommand's name, unless the case is about it.
+  if (args.find("--cell") == std::string::npos)
+    args.insert(args.find(' '), " " + CRYSTAL);
+  const Transcript t = plan(args);
+  EXPECT_EQ(t.exit_code, r.exit_code) << args << "\n" << t.err;
+  EXPECT_NE(t.err.find(r.message), std::string::npos) << t.err;
+  EXPECT_EQ(t.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MapRefused, ::testing::ValuesIn(REFUSALS));
+
+TEST_F(MapCommand, UnreadableRecordExitsWithOne) {
+  put("bad.hkl", "   1   2   0   100.0     1.0\r\n   1   x   0   100.0     1.0\r\n");
+  const Transcript t = plan("section " + CRYSTAL + " --uvw 0 1 0 --plane \"h k 0\" --input bad.hkl");
+  EXPECT_EQ(t.exit_code, 1) << t.err;
+  EXPECT_NE(t.err.find("the record after record 1 cannot be read"), std::string::npos) << t.err;
+}
+
+TEST_F(MapCommand, HelpShowsExamples) {
+  for (const char* sub : {"map", "section"}) {
+    const Transcript t = plan(std::string(sub) + " --help");
+    EXPECT_EQ(t.exit_code, 0);
+    EXPECT_NE(t.out.find("zirel-plan " + std::string(sub)), std::string::npos);
+    EXPECT_NE(t.out.find("Examples:"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace zirel::plan
