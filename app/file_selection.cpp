@@ -43,11 +43,12 @@ Role output_role() {
 std::string folder_of(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  if (path.empty()) return fs::current_path(ec).string();
-  return fs::absolute(fs::path(path), ec).parent_path().string();
+  if (path.empty()) return platform::utf8_name(fs::current_path(ec));
+  return platform::utf8_name(fs::absolute(platform::utf8_path(path), ec).parent_path());
 }
 
-std::string name_of(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+// The name after the last separator: "\\" and "/" on Windows, "/" elsewhere.
+std::string name_of(const std::string& path) { return platform::utf8_name(platform::utf8_path(path).filename()); }
 
 // True when `path` is the file open on `unit` (the same file, whatever its
 // name), so that a run can never read the file it writes.

@@ -9,7 +9,7 @@
 
 namespace zirel {
 
-class FormWindow;
+class FormScreen;
 struct DialogRecord;
 
 // Attribute selectors: the optional last argument of the set and get operations.
@@ -44,7 +44,7 @@ struct ControlEntry {
 
 struct DialogRecord {
   int template_id = 0;
-  FormWindow* window = nullptr;  // the form on screen, inside DLGMODAL only
+  FormScreen* window = nullptr;  // the form on screen, inside DLGMODAL only
   int return_value = 1;          // what DLGMODAL returns
   bool changes_pending = false;
   bool updating_screen = false;  // notifications arriving meanwhile are ignored

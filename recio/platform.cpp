@@ -6,6 +6,11 @@ std::filesystem::path zirel::platform::utf8_path(const std::string& name) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
+std::string zirel::platform::utf8_name(const std::filesystem::path& path) {
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+}
+
 #ifdef _WIN32
 
 #define WIN32_LEAN_AND_MEAN

@@ -59,6 +59,8 @@ bool same_file(const std::string& a, const std::string& b);
 // A UTF-8 name as a path for the standard library's streams and file system
 // calls (from a plain std::string, Windows would read it in the ANSI code page).
 std::filesystem::path utf8_path(const std::string& name);
+// And back: a path as UTF-8 text.
+std::string utf8_name(const std::filesystem::path& path);
 
 // Standard output for the console unit; what is written reaches it unchanged.
 FileHandle standard_output();

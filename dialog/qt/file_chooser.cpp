@@ -3,19 +3,10 @@
 #include "dialog/qt/form_support.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <filesystem>
 
 namespace zirel {
 namespace {
-
-struct NextAnswer {
-  bool pending = false;
-  std::optional<std::string> name;  // nothing: cancel
-};
-
-NextAnswer g_next;
-FileRequest g_last;
 
 QString qstr(const std::string& s) { return QString::fromStdString(s); }
 
@@ -29,16 +20,16 @@ bool is_read_only(const QString& path) {
   return (st.permissions() & write) == fs::perms::none;
 }
 
-std::string answer_as_typed(const FileRequest& request, const std::string& typed) {
-  QFileInfo info(QDir(qstr(request.folder)), qstr(typed));
-  QString path = info.absoluteFilePath();
-  if (info.suffix().isEmpty()) path += QString(".") + DEFAULT_SUFFIX;
-  return path.toStdString();
-}
-
 }  // namespace
 
-QStringList file_filters() { return {"All Files (*)", "Cellex (*.abs)", "SHELX hkl (*.hkl)"}; }
+QStringList file_filters() {
+  QStringList out;
+  for (const FileFilter& f : FILE_FILTERS) {
+    QString pattern = f.pattern == "*.*" ? QString("*") : qstr(std::string(f.pattern));  // any name, dot or not
+    out << qstr(std::string(f.label)) + " (" + pattern + ")";
+  }
+  return out;
+}
 
 ChooserDialog::ChooserDialog(const FileRequest& request) : role_(request.role) {
   setOption(QFileDialog::DontUseNativeDialog);
@@ -48,7 +39,7 @@ ChooserDialog::ChooserDialog(const FileRequest& request) : role_(request.role) {
   int index = request.filter_index >= 1 && request.filter_index <= filters.size()
                   ? request.filter_index : 1;
   selectNameFilter(filters[index - 1]);
-  setDefaultSuffix(DEFAULT_SUFFIX);
+  setDefaultSuffix(qstr(std::string(DEFAULT_SUFFIX)));
   setDirectory(qstr(request.folder));
   if (role_ == FileRole::input) {
     setAcceptMode(QFileDialog::AcceptOpen);
@@ -74,21 +65,10 @@ void ChooserDialog::accept() {
   QFileDialog::accept();  // confirms before an existing output file is replaced
 }
 
-std::optional<std::string> choose_file(const FileRequest& request) {
-  g_last = request;
-  if (g_next.pending) {
-    NextAnswer answer = std::exchange(g_next, NextAnswer{});
-    if (!answer.name) return std::nullopt;
-    return answer_as_typed(request, *answer.name);
-  }
+std::optional<std::string> show_file_dialog(const FileRequest& request) {
   ChooserDialog dialog(request);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }
-
-void set_next_file_name(std::string name) { g_next = {true, std::move(name)}; }
-void set_next_cancel() { g_next = {true, std::nullopt}; }
-void clear_next_answer() { g_next = {}; }
-const FileRequest& last_file_request() { return g_last; }
 
 }  // namespace zirel

@@ -18,15 +18,15 @@ QString qstr(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(
 
 }  // namespace
 
-QDialog* form_widget(const DialogRecord& dlg) { return dlg.window; }
+QDialog* form_widget(const DialogRecord& dlg) { return form_window(dlg); }
 
 QWidget* control_widget(const DialogRecord& dlg, int id) {
   std::optional<std::size_t> i = find_entry(dlg, id);
-  return dlg.window && i ? dlg.window->widget_at(*i) : nullptr;
+  return dlg.window && i ? form_window(dlg)->widget_at(*i) : nullptr;
 }
 
 QWidget* control_widget_at(const DialogRecord& dlg, std::size_t index) {
-  return dlg.window ? dlg.window->widget_at(index) : nullptr;
+  return dlg.window ? form_window(dlg)->widget_at(index) : nullptr;
 }
 
 void at_next_show(std::function<void(DialogRecord&)> script) { g_next_show = std::move(script); }

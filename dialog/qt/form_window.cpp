@@ -1,5 +1,8 @@
 #include "dialog/qt/form_window.h"
 
+#include "dialog/qt/form_support.h"
+
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -244,5 +247,23 @@ void FormWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   click_cancel();
 }
+
+FormWindow* form_window(const DialogRecord& dlg) { return static_cast<FormWindow*>(dlg.window); }
+
+int DLGMODAL(DialogRecord& dlg, QWidget* owner) {
+  if (!can_show(dlg) || !qobject_cast<QApplication*>(QCoreApplication::instance())) return -1;
+  if (!owner) {
+    if (DialogRecord* r = owner_record()) owner = form_window(*r);
+  }
+  FormWindow form(dlg, *find_dialog_template(dlg.template_id), owner);
+  ModalScope modal(dlg);
+  form_shown(dlg, form);
+  schedule_show_hooks(dlg, form);
+  if (!form.ended()) form.exec();
+  form_closed(dlg);
+  return dlg.return_value;
+}
+
+int DLGMODAL(DialogRecord& dlg) { return DLGMODAL(dlg, nullptr); }
 
 }  // namespace zirel

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialog/dialog_record.h"
+#include "dialog/form_screen.h"
 #include "dialog/form_template.h"
 #include "dialog/qt/dialog_units.h"
 
@@ -16,7 +17,7 @@ class QButtonGroup;
 
 namespace zirel {
 
-class FormWindow : public QDialog {
+class FormWindow : public QDialog, public FormScreen {
   Q_OBJECT
  public:
   FormWindow(DialogRecord& dlg, const DialogTemplate& tmpl, QWidget* owner);
@@ -26,10 +27,9 @@ class FormWindow : public QDialog {
   QWidget* widget_at(std::size_t index) const;
   BaseUnits base_units() const { return units_; }
 
-  void push(std::size_t index);       // record -> screen, repainted at once
-  void read_back(std::size_t index);  // screen -> record
-
-  void end(int result);
+  void push(std::size_t index) override;
+  void read_back(std::size_t index) override;
+  void end(int result) override;
   bool ended() const { return ended_; }
 
  protected:
@@ -47,12 +47,8 @@ class FormWindow : public QDialog {
   bool ended_ = false;
 };
 
-// Index of the first entry with this id in the record's table, unless that
-// id is unknown or shared (dialog.cpp).
-std::optional<std::size_t> find_entry(const DialogRecord& dlg, int id);
-
-// Dispatches a click on the control at this index (dialog.cpp).
-void dispatch_click(DialogRecord& dlg, std::size_t index);
+// The form window of a record on screen, else nullptr.
+FormWindow* form_window(const DialogRecord& dlg);
 
 // Queues the show hook of at_next_show to run once `form`'s event loop
 // runs (form_support.cpp).

@@ -1,77 +1,56 @@
-// Drives the real program in a test: a scratch working directory per test,
-// the form started through the program's own start-up, a script run while it
-// is on screen, and small readers for what the form and the files show.
+// Drives the real program in a test, on either back end: a scratch working
+// directory per test, the form started through the program's own start-up,
+// a script run while it is on screen, and small readers for what the form
+// and the files show. The form is worked as a user works it: clicks, typed
+// text and what the controls show, never the record behind them.
 #pragma once
 
 #include "dialog/dialog.h"
 #include "dialog/file_chooser.h"
-#include "dialog/qt/form_support.h"
 #include "app/shell_state.h"
 #include "app/startup.h"
 
-#include <QCheckBox>
-#include <QDialog>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <fstream>
+#include <gtest/gtest.h>
+
+#include <filesystem>
 #include <functional>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace zirel::test {
 
 // A fresh working directory and shell for each test; the old directory comes
-// back afterwards.
+// back afterwards and the scratch one is removed.
 class Scratch {
 public:
-  Scratch() : previous_(QDir::currentPath()) {
-    reset_shell_state();
-    clear_next_answer();
-    QDir::setCurrent(dir_.path());
-  }
-  ~Scratch() {
-    QDir::setCurrent(previous_);
-    reset_shell_state();
-  }
-  std::string path(const std::string& name) const { return (dir_.path() + "/").toStdString() + name; }
+  Scratch();
+  ~Scratch();
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  // The file or folder `name` inside, in the platform's spelling.
+  std::string path(const std::string& name) const;
+  std::string folder() const;  // without a closing separator
 
 private:
-  QTemporaryDir dir_;
-  QString previous_;
+  std::filesystem::path dir_;
+  std::filesystem::path previous_;
 };
 
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+bool exists(const std::string& path);
+// Copies a file of the shell's test data into the scratch folder.
+void copy_in(const Scratch& scratch, const std::string& name);
+extern const std::string TEST_DATA;  // with a closing separator
 
-inline void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-inline void click(const DialogRecord& dlg, int id) { QTest::mouseClick(control_widget(dlg, id), Qt::LeftButton); }
-
-inline std::string label(const DialogRecord& dlg, int id) {
-  return qobject_cast<QLabel*>(control_widget(dlg, id))->text().toStdString();
-}
-inline std::string field(const DialogRecord& dlg, int id) {
-  return qobject_cast<QLineEdit*>(control_widget(dlg, id))->text().toStdString();
-}
-inline void set_field(const DialogRecord& dlg, int id, const std::string& text) {
-  qobject_cast<QLineEdit*>(control_widget(dlg, id))->setText(QString::fromStdString(text));
-}
-inline bool checked(const DialogRecord& dlg, int id) {
-  return qobject_cast<QAbstractButton*>(control_widget(dlg, id))->isChecked();
-}
-inline bool run_enabled(const DialogRecord& dlg) { return control_widget(dlg, IDC_RUN)->isEnabled(); }
+// The form on screen (harness_qt.cpp, harness_win32.cpp).
+void click(const DialogRecord& dlg, int id);  // a mouse click: nothing when disabled
+std::string label(const DialogRecord& dlg, int id);
+std::string field(const DialogRecord& dlg, int id);
+void set_field(const DialogRecord& dlg, int id, const std::string& text);  // as if typed
+bool checked(const DialogRecord& dlg, int id);
+bool run_enabled(const DialogRecord& dlg);
 
 // Selects a file through the chooser seam; an empty name cancels.
 inline void select(const DialogRecord& dlg, int button, const std::string& name) {
@@ -81,38 +60,22 @@ inline void select(const DialogRecord& dlg, int button, const std::string& name)
 
 // Starts the program, runs `script` on the form on screen, then presses Exit.
 // False when the script did not run (the form never came up).
-inline bool with_program(const std::function<void(DialogRecord&)>& script) {
-  bool ran = false;
-  at_next_show([&](DialogRecord& dlg) {
-    ran = true;
-    QVERIFY(QTest::qWaitForWindowExposed(form_widget(dlg)));
-    script(dlg);
-    if (form_widget(dlg)) click(dlg, IDCANCEL);
-  });
-  run_program();
-  return ran;
-}
+bool with_program(const std::function<void(DialogRecord&)>& script);
 
-// Every text the status line was painted with, in order: tells a message
+// Every text the status line showed on screen, in order: tells a message
 // shown at once from one that only reached the record.
-class StatusPaints : public QObject {
+class StatusWatch {
 public:
-  explicit StatusPaints(const DialogRecord& dlg) : label_(qobject_cast<QLabel*>(control_widget(dlg, IDC_STATUS))) {
-    label_->installEventFilter(this);
-  }
-  ~StatusPaints() override { label_->removeEventFilter(this); }
-  std::vector<std::string> texts;
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Paint) texts.push_back(label_->text().toStdString());
-    return false;
-  }
-  bool saw(const std::string& text) const {
-    for (const auto& t : texts) if (t == text) return true;
-    return false;
-  }
+  explicit StatusWatch(const DialogRecord& dlg);
+  ~StatusWatch();
+  StatusWatch(const StatusWatch&) = delete;
+  StatusWatch& operator=(const StatusWatch&) = delete;
+  const std::vector<std::string>& texts() const;
+  bool saw(const std::string& text) const;
 
 private:
-  QLabel* label_;
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace zirel::test

@@ -1,13 +1,12 @@
-// File selection, the chooser layer, run gating and the axis labels, driven
-// through the real form with the chooser's answers given ahead of time.
+// File selection, run gating and the axis labels, driven through the real
+// form with the chooser's answers given ahead of time.
 #include "app/file_selection.h"
-#include "app/status_line.h"
-#include "dialog/qt/chooser_dialog.h"
+#include "recio/platform.h"
 #include "recio/unit.h"
 #include "tests/app/shell_harness.h"
+#include "app/status_line.h"
 
-#include <QFile>
-#include <filesystem>
+#include <chrono>
 
 using namespace zirel;
 using namespace zirel::test;
@@ -19,290 +18,279 @@ const std::string READY = "Set Parameters or Run Program";
 
 }  // namespace
 
-class FileSelectionTest : public QObject {
-  Q_OBJECT
-
-private slots:
-  void layouts_follow_the_names_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("layout");
-    QTest::newRow("run1.hkl") << "run1.hkl" << 2;
-    QTest::newRow("capitals") << "RUN1.HKL" << 2;
-    QTest::newRow("mixed") << "Run1.Hkl" << 2;
-    QTest::newRow("inside") << "a.hkl.txt" << 2;
-    QTest::newRow("abs") << "data.abs" << 1;
-    QTest::newRow("hkl without dot") << "hkl.abs" << 1;
-    QTest::newRow("six blanks") << "my      data.hkl" << 2;
-  }
-  void layouts_follow_the_names() {
-    QFETCH(QString, name);
-    QFETCH(int, layout);
+TEST(FileSelection, LayoutsFollowTheNames) {
+  const std::pair<std::string, int> cases[] = {
+      {"run1.hkl", 2}, {"RUN1.HKL", 2}, {"Run1.Hkl", 2}, {"a.hkl.txt", 2},
+      {"data.abs", 1}, {"hkl.abs", 1},  {"my      data.hkl", 2},
+  };
+  for (const auto& [file, layout] : cases) {
+    SCOPED_TRACE(file);
     Scratch scratch;
-    std::string file = name.toStdString();
-    QDir().mkpath("data");
+    std::filesystem::create_directory(platform::utf8_path(scratch.path("data")));
     write_file(scratch.path("data/" + file), "   1   0   0    10.0     1.0\r\n");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
+    EXPECT_TRUE(with_program([&, file = file, layout = layout](DialogRecord& dlg) {
       select(dlg, IDC_SELECT_INPUT, scratch.path("data/" + file));
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), file);
-      QCOMPARE(shell_state().input_name, file);
-      QCOMPARE(shell_state().input_state, 1);
-      QCOMPARE(int(shell_state().run_settings.input_kind), layout);
-      QVERIFY(units().is_connected(INPUT_UNIT));
+      EXPECT_EQ(label(dlg, IDC_INPUT_NAME), file);
+      EXPECT_EQ(shell_state().input_name, file);
+      EXPECT_EQ(shell_state().input_state, 1);
+      EXPECT_EQ(int(shell_state().run_settings.input_kind), layout);
+      EXPECT_TRUE(units().is_connected(INPUT_UNIT));
       select(dlg, IDC_SELECT_OUTPUT, "out-" + file);
-      QCOMPARE(label(dlg, IDC_OUTPUT_NAME), "out-" + file);
-      QCOMPARE(int(shell_state().run_settings.output_kind), layout);
-      QVERIFY(run_enabled(dlg));
-      QCOMPARE(label(dlg, IDC_STATUS), READY);
+      EXPECT_EQ(label(dlg, IDC_OUTPUT_NAME), "out-" + file);
+      EXPECT_EQ(int(shell_state().run_settings.output_kind), layout);
+      EXPECT_TRUE(run_enabled(dlg));
+      EXPECT_EQ(label(dlg, IDC_STATUS), READY);
       // The next dialogs open in the folder of the role's file, propose its
       // name and preselect its filter.
       select(dlg, IDC_SELECT_INPUT, "");
       const FileRequest& input = last_file_request();
-      QCOMPARE(input.title, std::string("Open Input Data File"));
-      QCOMPARE(input.folder, scratch.path("data"));
-      QCOMPARE(input.proposed_name, file);
-      QCOMPARE(input.filter_index, layout + 1);
+      EXPECT_EQ(input.title, "Open Input Data File");
+      EXPECT_EQ(input.folder, scratch.path("data"));
+      EXPECT_EQ(input.proposed_name, file);
+      EXPECT_EQ(input.filter_index, layout + 1);
       select(dlg, IDC_SELECT_OUTPUT, "");
-      QCOMPARE(last_file_request().title, std::string("Open Output Data File"));
-      QCOMPARE(last_file_request().folder + "/", scratch.path(""));
+      EXPECT_EQ(last_file_request().title, "Open Output Data File");
+      EXPECT_EQ(last_file_request().folder, scratch.folder());
     }));
   }
+}
 
-  void first_dialogs_open_in_the_working_directory() {
-    Scratch scratch;
-    write_file(scratch.path("zirel.dat"), "5 5 5 90 90 90\n0.7 40\n0 0 0 1\n-1 2\n");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, "");
-      QCOMPARE(last_file_request().folder + "/", scratch.path(""));
-      QCOMPARE(last_file_request().proposed_name, std::string());
-      QCOMPARE(last_file_request().filter_index, 0);  // after a generation run: "All Files"
-      ChooserDialog chooser(last_file_request());
-      QCOMPARE(chooser.selectedNameFilter(), QString("All Files (*)"));
-      select(dlg, IDC_SELECT_OUTPUT, "");
-      QCOMPARE(last_file_request().filter_index, 3);
-    }));
-  }
+TEST(FileSelection, FirstDialogsOpenInTheWorkingDirectory) {
+  Scratch scratch;
+  write_file(scratch.path("zirel.dat"), "5 5 5 90 90 90\n0.7 40\n0 0 0 1\n-1 2\n");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "");
+    EXPECT_EQ(last_file_request().folder, scratch.folder());
+    EXPECT_EQ(last_file_request().proposed_name, "");
+    EXPECT_EQ(last_file_request().filter_index, 0);  // after a generation run: the first, "All Files"
+    select(dlg, IDC_SELECT_OUTPUT, "");
+    EXPECT_EQ(last_file_request().filter_index, 3);
+  }));
+}
 
-  void an_output_is_emptied_at_once_and_named_with_the_default_suffix() {
-    Scratch scratch;
-    write_file(scratch.path("old.hkl"), "   1   2   3   100.0     1.0\r\n");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_OUTPUT, "old.hkl");
-      QCOMPARE(read_file(scratch.path("old.hkl")), std::string());
-      QCOMPARE(shell_state().output_open, 1);
-      QVERIFY(!run_enabled(dlg));  // only an output: not yet
-      QCOMPARE(label(dlg, IDC_STATUS), SELECT_TEXT);
-      select(dlg, IDC_SELECT_OUTPUT, "result");
-      QCOMPARE(label(dlg, IDC_OUTPUT_NAME), std::string("result.exp"));
-      QCOMPARE(int(shell_state().run_settings.output_kind), 1);
-      QVERIFY(QFile::exists("result.exp"));
-    }));
-  }
+TEST(FileSelection, AnOutputIsEmptiedAtOnceAndNamedWithTheDefaultSuffix) {
+  Scratch scratch;
+  write_file(scratch.path("old.hkl"), "   1   2   3   100.0     1.0\r\n");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_OUTPUT, "old.hkl");
+    EXPECT_EQ(read_file(scratch.path("old.hkl")), "");
+    EXPECT_EQ(shell_state().output_open, 1);
+    EXPECT_FALSE(run_enabled(dlg));  // only an output: not yet
+    EXPECT_EQ(label(dlg, IDC_STATUS), SELECT_TEXT);
+    select(dlg, IDC_SELECT_OUTPUT, "result");
+    EXPECT_EQ(label(dlg, IDC_OUTPUT_NAME), "result.exp");
+    EXPECT_EQ(int(shell_state().run_settings.output_kind), 1);
+    EXPECT_TRUE(exists(scratch.path("result.exp")));
+  }));
+}
 
-  void generate_data_replaces_the_input() {
-    Scratch scratch;
-    write_file(scratch.path("in.hkl"), "");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      QVERIFY(!checked(dlg, IDC_GENERATE));
-      select(dlg, IDC_SELECT_INPUT, "in.hkl");
-      click(dlg, IDC_GENERATE);
-      QVERIFY(!units().is_connected(INPUT_UNIT));
-      QCOMPARE(shell_state().input_state, -1);
-      QCOMPARE(int(shell_state().run_settings.input_kind), -1);
-      QCOMPARE(shell_state().input_name, std::string());
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), std::string("Dummy file selected"));
-      QVERIFY(!run_enabled(dlg));
-      select(dlg, IDC_SELECT_OUTPUT, "gen.hkl");
-      QVERIFY(run_enabled(dlg));
-      QCOMPARE(label(dlg, IDC_STATUS), READY);
-      click(dlg, IDC_GENERATE);  // untick: no input, and none reopened
-      QCOMPARE(shell_state().input_state, 0);
-      QCOMPARE(int(shell_state().run_settings.input_kind), -1);
-      QVERIFY(!units().is_connected(INPUT_UNIT));
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), std::string("No file selected"));
-      QVERIFY(!run_enabled(dlg));
-      // Selecting an input unticks the box; a failed one leaves it ticked.
-      click(dlg, IDC_GENERATE);
-      select(dlg, IDC_SELECT_INPUT, "missing.hkl");
-      QVERIFY(checked(dlg, IDC_GENERATE));
-      QCOMPARE(shell_state().input_state, 0);
-      QVERIFY(!run_enabled(dlg));
-      select(dlg, IDC_SELECT_INPUT, "in.hkl");
-      QVERIFY(!checked(dlg, IDC_GENERATE));
-      QCOMPARE(shell_state().input_state, 1);
-      QVERIFY(run_enabled(dlg));
-    }));
-  }
+TEST(FileSelection, GenerateDataReplacesTheInput) {
+  Scratch scratch;
+  write_file(scratch.path("in.hkl"), "");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    EXPECT_FALSE(checked(dlg, IDC_GENERATE));
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    click(dlg, IDC_GENERATE);
+    EXPECT_FALSE(units().is_connected(INPUT_UNIT));
+    EXPECT_EQ(shell_state().input_state, -1);
+    EXPECT_EQ(int(shell_state().run_settings.input_kind), -1);
+    EXPECT_EQ(shell_state().input_name, "");
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "Dummy file selected");
+    EXPECT_FALSE(run_enabled(dlg));
+    select(dlg, IDC_SELECT_OUTPUT, "gen.hkl");
+    EXPECT_TRUE(run_enabled(dlg));
+    EXPECT_EQ(label(dlg, IDC_STATUS), READY);
+    click(dlg, IDC_GENERATE);  // untick: no input, and none reopened
+    EXPECT_EQ(shell_state().input_state, 0);
+    EXPECT_EQ(int(shell_state().run_settings.input_kind), -1);
+    EXPECT_FALSE(units().is_connected(INPUT_UNIT));
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "No file selected");
+    EXPECT_FALSE(run_enabled(dlg));
+    // Selecting an input unticks the box; a failed one leaves it ticked.
+    click(dlg, IDC_GENERATE);
+    select(dlg, IDC_SELECT_INPUT, "missing.hkl");
+    EXPECT_TRUE(checked(dlg, IDC_GENERATE));
+    EXPECT_EQ(shell_state().input_state, 0);
+    EXPECT_FALSE(run_enabled(dlg));
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    EXPECT_FALSE(checked(dlg, IDC_GENERATE));
+    EXPECT_EQ(shell_state().input_state, 1);
+    EXPECT_TRUE(run_enabled(dlg));
+  }));
+}
 
-  // Each failed open shows its message at once, and keeps it; the role has no file.
-  void open_failures_data() {
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("message");
-    const QString in = "ERROR OPENING INPUT DATA FILE", out = "ERROR OPENING OUTPUT DATA FILE";
-    QTest::newRow("input missing") << IDC_SELECT_INPUT << "missing.hkl" << in;
-    QTest::newRow("input a directory") << IDC_SELECT_INPUT << "folder.hkl" << in;
-    QTest::newRow("output a directory") << IDC_SELECT_OUTPUT << "folder.hkl" << out;
-    QTest::newRow("output in no folder") << IDC_SELECT_OUTPUT << "nowhere/out.hkl" << out;
-    QTest::newRow("input path too long") << IDC_SELECT_INPUT << QString(600, 'x') + ".hkl" << in;
-    QTest::newRow("output path too long") << IDC_SELECT_OUTPUT << QString(600, 'y') + ".hkl" << out;
-  }
-  void open_failures() {
-    QFETCH(int, button);
-    QFETCH(QString, name);
-    QFETCH(QString, message);
+// Each failed open shows its message at once, and keeps it; the role has no file.
+TEST(FileSelection, OpenFailures) {
+  const std::string in = "ERROR OPENING INPUT DATA FILE", out = "ERROR OPENING OUTPUT DATA FILE";
+  struct Case {
+    int button;
+    std::string name, message;
+  };
+  const Case cases[] = {
+      {IDC_SELECT_INPUT, "missing.hkl", in},
+      {IDC_SELECT_INPUT, "folder.hkl", in},
+      {IDC_SELECT_OUTPUT, "folder.hkl", out},
+      {IDC_SELECT_OUTPUT, "nowhere/out.hkl", out},
+      {IDC_SELECT_INPUT, std::string(600, 'x') + ".hkl", in},
+      {IDC_SELECT_OUTPUT, std::string(600, 'y') + ".hkl", out},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.substr(0, 20));
     Scratch scratch;
-    QDir().mkdir("folder.hkl");
+    std::filesystem::create_directory(platform::utf8_path(scratch.path("folder.hkl")));
     write_file(scratch.path("good.hkl"), "");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      int other = button == IDC_SELECT_INPUT ? IDC_SELECT_OUTPUT : IDC_SELECT_INPUT;
-      select(dlg, other, other == IDC_SELECT_INPUT ? "good.hkl" : "o.abs");
-      select(dlg, button, button == IDC_SELECT_INPUT ? "good.hkl" : "o2.abs");
-      QVERIFY(run_enabled(dlg));
-      StatusPaints paints(dlg);
-      select(dlg, button, name.toStdString());
-      QVERIFY(paints.saw(message.toStdString()));
-      int name_label = button == IDC_SELECT_INPUT ? IDC_INPUT_NAME : IDC_OUTPUT_NAME;
-      QCOMPARE(label(dlg, name_label), std::string("No file selected"));
-      QCOMPARE(label(dlg, IDC_STATUS), message.toStdString());
-      QVERIFY(!run_enabled(dlg));
-      QCOMPARE(button == IDC_SELECT_INPUT ? shell_state().input_state : shell_state().output_open, 0);
-      QCOMPARE(button == IDC_SELECT_INPUT ? shell_state().input_name : shell_state().output_name, std::string());
-      QVERIFY(!units().is_connected(button == IDC_SELECT_INPUT ? INPUT_UNIT : OUTPUT_UNIT));
+    EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+      const bool input = c.button == IDC_SELECT_INPUT;
+      const int other = input ? IDC_SELECT_OUTPUT : IDC_SELECT_INPUT;
+      select(dlg, other, input ? "o.abs" : "good.hkl");
+      select(dlg, c.button, input ? "good.hkl" : "o2.abs");
+      EXPECT_TRUE(run_enabled(dlg));
+      StatusWatch shown(dlg);
+      select(dlg, c.button, c.name);
+      EXPECT_TRUE(shown.saw(c.message));
+      EXPECT_EQ(label(dlg, input ? IDC_INPUT_NAME : IDC_OUTPUT_NAME), "No file selected");
+      EXPECT_EQ(label(dlg, IDC_STATUS), c.message);
+      EXPECT_FALSE(run_enabled(dlg));
+      EXPECT_EQ(input ? shell_state().input_state : shell_state().output_open, 0);
+      EXPECT_EQ(input ? shell_state().input_name : shell_state().output_name, "");
+      EXPECT_FALSE(units().is_connected(input ? INPUT_UNIT : OUTPUT_UNIT));
     }));
   }
+}
 
-  void cancel_after_a_selection_forgets_the_closed_file() {
-    Scratch scratch;
-    write_file(scratch.path("in.hkl"), "");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, "in.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
-      QVERIFY(run_enabled(dlg));
-      select(dlg, IDC_SELECT_OUTPUT, "");
-      QCOMPARE(label(dlg, IDC_OUTPUT_NAME), std::string("No file selected"));
-      QCOMPARE(shell_state().output_open, 0);
-      QVERIFY(!run_enabled(dlg));
-      QCOMPARE(label(dlg, IDC_STATUS), SELECT_TEXT);
-      select(dlg, IDC_SELECT_INPUT, "");
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), std::string("No file selected"));
-      QVERIFY(!units().is_connected(INPUT_UNIT));
-      // Cancelling with nothing selected changes nothing.
-      click(dlg, IDC_GENERATE);
-      select(dlg, IDC_SELECT_INPUT, "");
-      QCOMPARE(shell_state().input_state, -1);
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), std::string("Dummy file selected"));
-    }));
-  }
+TEST(FileSelection, CancelAfterASelectionForgetsTheClosedFile) {
+  Scratch scratch;
+  write_file(scratch.path("in.hkl"), "");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
+    EXPECT_TRUE(run_enabled(dlg));
+    select(dlg, IDC_SELECT_OUTPUT, "");
+    EXPECT_EQ(label(dlg, IDC_OUTPUT_NAME), "No file selected");
+    EXPECT_EQ(shell_state().output_open, 0);
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_EQ(label(dlg, IDC_STATUS), SELECT_TEXT);
+    select(dlg, IDC_SELECT_INPUT, "");
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "No file selected");
+    EXPECT_FALSE(units().is_connected(INPUT_UNIT));
+    // Cancelling with nothing selected changes nothing.
+    click(dlg, IDC_GENERATE);
+    select(dlg, IDC_SELECT_INPUT, "");
+    EXPECT_EQ(shell_state().input_state, -1);
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "Dummy file selected");
+  }));
+}
 
-  void a_role_counts_only_while_its_file_is_open() {
-    Scratch scratch;
-    write_file(scratch.path("in.hkl"), "");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, "in.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
-      // As a successful run leaves them: both closed, states and labels unchanged.
-      close_unit(INPUT_UNIT);
-      close_unit(OUTPUT_UNIT);
-      select(dlg, IDC_SELECT_OUTPUT, "out2.hkl");
-      QVERIFY(!run_enabled(dlg));
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), std::string("in.hkl"));
-      select(dlg, IDC_SELECT_INPUT, "in.hkl");
-      QVERIFY(run_enabled(dlg));
-    }));
-  }
+TEST(FileSelection, ARoleCountsOnlyWhileItsFileIsOpen) {
+  Scratch scratch;
+  write_file(scratch.path("in.hkl"), "");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
+    // As a successful run leaves them: both closed, states and labels unchanged.
+    close_unit(INPUT_UNIT);
+    close_unit(OUTPUT_UNIT);
+    select(dlg, IDC_SELECT_OUTPUT, "out2.hkl");
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "in.hkl");
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    EXPECT_TRUE(run_enabled(dlg));
+  }));
+}
 
-  void the_output_may_not_be_the_open_input() {
-    Scratch scratch;
-    const std::string data = "   1   0   0  1234.5    12.3\r\n";
-    write_file(scratch.path("in.hkl"), data);
-    std::filesystem::create_symlink(scratch.path("in.hkl"), scratch.path("link.hkl"));
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, "in.hkl");
-      for (const char* name : {"in.hkl", "link.hkl"}) {
-        StatusPaints paints(dlg);
-        select(dlg, IDC_SELECT_OUTPUT, name);
-        QVERIFY(paints.saw("ERROR OPENING OUTPUT DATA FILE"));
-        QCOMPARE(label(dlg, IDC_STATUS), std::string("ERROR OPENING OUTPUT DATA FILE"));
-        QCOMPARE(read_file(scratch.path("in.hkl")), data);
-        QCOMPARE(label(dlg, IDC_OUTPUT_NAME), std::string("No file selected"));
-        QCOMPARE(shell_state().output_open, 0);
-        QVERIFY(!run_enabled(dlg));
-      }
-      // Nor the input the output that is open.
-      select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
-      StatusPaints paints(dlg);
-      select(dlg, IDC_SELECT_INPUT, "out.hkl");
-      QVERIFY(paints.saw("ERROR OPENING INPUT DATA FILE"));
-      QCOMPARE(shell_state().input_state, 0);
-    }));
-  }
+TEST(FileSelection, TheOutputMayNotBeTheOpenInput) {
+  Scratch scratch;
+  const std::string data = "   1   0   0  1234.5    12.3\r\n";
+  write_file(scratch.path("in.hkl"), data);
+  // The same file under another name: a link, or on Windows, where names
+  // ignore case, the name in capitals.
+  std::string other_name = "IN.HKL";
+#ifndef _WIN32
+  std::filesystem::create_symlink(scratch.path("in.hkl"), scratch.path("link.hkl"));
+  other_name = "link.hkl";
+#endif
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    for (const std::string& name : {std::string("in.hkl"), other_name}) {
+      SCOPED_TRACE(name);
+      StatusWatch shown(dlg);
+      select(dlg, IDC_SELECT_OUTPUT, name);
+      EXPECT_TRUE(shown.saw("ERROR OPENING OUTPUT DATA FILE"));
+      EXPECT_EQ(label(dlg, IDC_STATUS), "ERROR OPENING OUTPUT DATA FILE");
+      EXPECT_EQ(read_file(scratch.path("in.hkl")), data);
+      EXPECT_EQ(label(dlg, IDC_OUTPUT_NAME), "No file selected");
+      EXPECT_EQ(shell_state().output_open, 0);
+      EXPECT_FALSE(run_enabled(dlg));
+    }
+    // Nor the input the output that is open.
+    select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
+    StatusWatch shown(dlg);
+    select(dlg, IDC_SELECT_INPUT, "out.hkl");
+    EXPECT_TRUE(shown.saw("ERROR OPENING INPUT DATA FILE"));
+    EXPECT_EQ(shell_state().input_state, 0);
+  }));
+}
 
-  void gating_table() {
-    Scratch scratch;
-    write_file(scratch.path("in.abs"), "");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      QVERIFY(!run_enabled(dlg));
-      QCOMPARE(shell_state().input_state, 0);
-      QCOMPARE(shell_state().output_open, 0);
-      struct Step { std::function<void()> act; bool enabled; };
-      const std::vector<Step> steps{
-          {[&] { select(dlg, IDC_SELECT_INPUT, "in.abs"); }, false},      // 1, 0
-          {[&] { select(dlg, IDC_SELECT_OUTPUT, "o.abs"); }, true},       // 1, 1
-          {[&] { click(dlg, IDC_GENERATE); }, true},                      // -1, 1
-          {[&] { click(dlg, IDC_GENERATE); }, false},                     // 0, 1
-          {[&] { select(dlg, IDC_SELECT_OUTPUT, ""); }, false},           // 0, 0
-          {[&] { click(dlg, IDC_GENERATE); }, false},                     // -1, 0
-          {[&] { select(dlg, IDC_SELECT_OUTPUT, "o.abs"); }, true},       // -1, 1
-      };
-      for (std::size_t i = 0; i < steps.size(); ++i) {
-        steps[i].act();
-        QVERIFY2(run_enabled(dlg) == steps[i].enabled, std::to_string(i).c_str());
-        QCOMPARE(label(dlg, IDC_STATUS), steps[i].enabled ? READY : SELECT_TEXT);
-      }
-    }));
-  }
+TEST(FileSelection, GatingTable) {
+  Scratch scratch;
+  write_file(scratch.path("in.abs"), "");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_EQ(shell_state().input_state, 0);
+    EXPECT_EQ(shell_state().output_open, 0);
+    struct Step {
+      std::function<void()> act;
+      bool enabled;
+    };
+    const std::vector<Step> steps{
+        {[&] { select(dlg, IDC_SELECT_INPUT, "in.abs"); }, false},  // 1, 0
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, "o.abs"); }, true},   // 1, 1
+        {[&] { click(dlg, IDC_GENERATE); }, true},                  // -1, 1
+        {[&] { click(dlg, IDC_GENERATE); }, false},                 // 0, 1
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, ""); }, false},       // 0, 0
+        {[&] { click(dlg, IDC_GENERATE); }, false},                 // -1, 0
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, "o.abs"); }, true},   // -1, 1
+    };
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      SCOPED_TRACE(i);
+      steps[i].act();
+      EXPECT_EQ(run_enabled(dlg), steps[i].enabled);
+      EXPECT_EQ(label(dlg, IDC_STATUS), steps[i].enabled ? READY : SELECT_TEXT);
+    }
+  }));
+}
 
-  void axis_kind_relabels_and_keeps_the_numbers() {
-    Scratch scratch;
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      set_field(dlg, IDC_AXIS_U, "1");
-      auto labels = [&] { return label(dlg, IDC_LABEL_U) + label(dlg, IDC_LABEL_V) + label(dlg, IDC_LABEL_W); };
-      for (int round = 0; round < 2; ++round) {
-        click(dlg, IDC_AXIS_HKL);
-        QCOMPARE(labels(), std::string("hkl"));
-        click(dlg, IDC_AXIS_HKL);
-        QCOMPARE(labels(), std::string("hkl"));
-        click(dlg, IDC_AXIS_UVW);
-        QCOMPARE(labels(), std::string("UVW"));
-      }
-      QCOMPARE(field(dlg, IDC_AXIS_U), std::string("1"));
-      QCOMPARE(field(dlg, IDC_AXIS_W), std::string("  1"));
-      QCOMPARE(int(shell_state().run_settings.axis_kind), 0);
-    }));
-  }
+TEST(FileSelection, AxisKindRelabelsAndKeepsTheNumbers) {
+  Scratch scratch;
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    set_field(dlg, IDC_AXIS_U, "1");
+    auto labels = [&] { return label(dlg, IDC_LABEL_U) + label(dlg, IDC_LABEL_V) + label(dlg, IDC_LABEL_W); };
+    for (int round = 0; round < 2; ++round) {
+      click(dlg, IDC_AXIS_HKL);
+      EXPECT_EQ(labels(), "hkl");
+      click(dlg, IDC_AXIS_HKL);
+      EXPECT_EQ(labels(), "hkl");
+      click(dlg, IDC_AXIS_UVW);
+      EXPECT_EQ(labels(), "UVW");
+    }
+    EXPECT_EQ(field(dlg, IDC_AXIS_U), "1");
+    EXPECT_EQ(field(dlg, IDC_AXIS_W), "  1");
+    EXPECT_EQ(int(shell_state().run_settings.axis_kind), 0);
+  }));
+}
 
-  void status_is_shown_at_once_and_progress_is_throttled() {
-    Scratch scratch;
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      StatusPaints paints(dlg);
-      show_status("PROCESSING REFLECTION     7" + std::string(53, ' '));
-      QCOMPARE(paints.texts, std::vector<std::string>{"PROCESSING REFLECTION     7"});
-      // The longest message takes a second row instead of being cut.
-      show_status("PROGRAM COMPLETED: 99999 REFLECTIONS INPUT99999 OUTPUT99999 TOO LARGE TO WRITE");
-      auto* status = qobject_cast<QLabel*>(control_widget(dlg, IDC_STATUS));
-      const QRect rows = status->fontMetrics().boundingRect(status->contentsRect(), Qt::TextWordWrap,
-                                                            status->text());
-      QVERIFY(rows.width() <= status->contentsRect().width());
-      QVERIFY(rows.height() < 3 * status->fontMetrics().height());
-    }));
-    ProgressThrottle throttle;
-    using namespace std::chrono;
-    const auto t0 = steady_clock::now();
-    int due = 0;
-    for (int ms = 0; ms < 1000; ++ms) due += throttle.due(t0 + milliseconds(ms));
-    QVERIFY2(due >= 29 && due <= 31, std::to_string(due).c_str());
-  }
-};
-
-QTEST_MAIN(FileSelectionTest)
-#include "test_file_selection.moc"
+TEST(FileSelection, StatusIsShownAtOnceAndProgressIsThrottled) {
+  Scratch scratch;
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    StatusWatch shown(dlg);
+    show_status("PROCESSING REFLECTION     7" + std::string(53, ' '));
+    EXPECT_EQ(shown.texts(), std::vector<std::string>{"PROCESSING REFLECTION     7"});
+  }));
+  ProgressThrottle throttle;
+  using namespace std::chrono;
+  const auto t0 = steady_clock::now();
+  int due = 0;
+  for (int ms = 0; ms < 1000; ++ms) due += throttle.due(t0 + milliseconds(ms));
+  EXPECT_GE(due, 29);
+  EXPECT_LE(due, 31);
+}

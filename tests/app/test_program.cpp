@@ -5,17 +5,12 @@
 #include "app/run_command.h"
 #include "tests/app/shell_harness.h"
 
-#include <QFile>
-#include <QProcess>
-#include <filesystem>
-#include <unistd.h>
+#include <functional>
 
 using namespace zirel;
 using namespace zirel::test;
 
 namespace {
-
-const std::string DATA = ZIREL_APP_TEST_DATA;
 
 const std::string DEFAULT_FILE =
     "   5.00000   5.00000   5.00000  90.00000  90.00000  90.00000\r\n"
@@ -23,13 +18,11 @@ const std::string DEFAULT_FILE =
     "    0   0.00000   0.00000   1.00000\r\n"
     "    1    1\r\n";
 
+const std::string COMPLETED_13_10 = "PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT";
+
 // The defaults with other layouts (and axis) in the last records.
 std::string settings_with(const std::string& axis_record, const std::string& kinds) {
   return DEFAULT_FILE.substr(0, 84) + axis_record + "\r\n" + kinds + "\r\n";
-}
-
-void copy_in(const Scratch& scratch, const std::string& name) {
-  QFile::copy(QString::fromStdString(DATA + name), QString::fromStdString(scratch.path(name)));
 }
 
 // Ticks "Generate data", chooses the output, sets the wavelength and presses Run.
@@ -50,267 +43,254 @@ std::string& console() {
 
 }  // namespace
 
-class ProgramTest : public QObject {
-  Q_OBJECT
+TEST(Program, FirstDisplayStateWhateverTheFileHolds) {
+  Scratch scratch;
+  write_file(scratch.path("zirel.dat"), settings_with("    1   1.00000   1.00000   0.00000", "   -1    2"));
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_TRUE(checked(dlg, IDC_AXIS_UVW));
+    EXPECT_FALSE(checked(dlg, IDC_AXIS_HKL));
+    EXPECT_EQ(label(dlg, IDC_LABEL_U) + label(dlg, IDC_LABEL_V) + label(dlg, IDC_LABEL_W), "UVW");
+    EXPECT_FALSE(checked(dlg, IDC_GENERATE));
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "No file selected");
+    EXPECT_EQ(label(dlg, IDC_OUTPUT_NAME), "No file selected");
+    EXPECT_EQ(label(dlg, IDC_STATUS), "Select Files and Set Parameters");
+    EXPECT_EQ(field(dlg, IDC_AXIS_U), "  1");
+  }));
+}
 
-private slots:
-  void first_display_state_whatever_the_file_holds() {
-    Scratch scratch;
-    write_file(scratch.path("zirel.dat"), settings_with("    1   1.00000   1.00000   0.00000", "   -1    2"));
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      QVERIFY(!run_enabled(dlg));
-      QVERIFY(checked(dlg, IDC_AXIS_UVW));
-      QVERIFY(!checked(dlg, IDC_AXIS_HKL));
-      QCOMPARE(label(dlg, IDC_LABEL_U) + label(dlg, IDC_LABEL_V) + label(dlg, IDC_LABEL_W), std::string("UVW"));
-      QVERIFY(!checked(dlg, IDC_GENERATE));
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), std::string("No file selected"));
-      QCOMPARE(label(dlg, IDC_OUTPUT_NAME), std::string("No file selected"));
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("Select Files and Set Parameters"));
-      QCOMPARE(field(dlg, IDC_AXIS_U), std::string("  1"));
-    }));
-  }
+TEST(Program, StartAndExitLeavesTheFileAsItWas) {
+  Scratch scratch;
+  EXPECT_TRUE(with_program([](DialogRecord&) {}));
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+  const std::string edited = "5 5 5 90 90 90\n0.7 40\n0 0 0 1\n2 2\nfifth\n";
+  write_file(scratch.path("zirel.dat"), edited);
+  EXPECT_TRUE(with_program([](DialogRecord&) {}));
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")), edited);
+  EXPECT_FALSE(units().is_connected(SETTINGS_UNIT));
+}
 
-  void start_and_exit_leaves_the_file_as_it_was() {
-    Scratch scratch;
-    QVERIFY(with_program([](DialogRecord&) {}));
-    QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
-    const std::string edited = "5 5 5 90 90 90\n0.7 40\n0 0 0 1\n2 2\nfifth\n";
-    write_file(scratch.path("zirel.dat"), edited);
-    QVERIFY(with_program([](DialogRecord&) {}));
-    QCOMPARE(read_file(scratch.path("zirel.dat")), edited);
-    QVERIFY(!units().is_connected(SETTINGS_UNIT));
-  }
+TEST(Program, AMissingTemplateReportsAndEnds) {
+  Scratch scratch;
+  console().clear();
+  EXPECT_FALSE(start_form(4711));
+  run_program(4711);
+  EXPECT_EQ(console(), " Error: dialog not found\r\n Error: dialog not found\r\n");
+  EXPECT_FALSE(exists(scratch.path("zirel.dat")));
+}
 
-  void a_missing_template_reports_and_ends() {
+TEST(Program, RunsByteForByte) {
+  struct Case {
+    std::string input, output, expected;
+    bool hkl;
+    std::string status, settings;
+  };
+  const Case cases[] = {
+      {"run.hkl", "out.abs", "run_hkl_to_abs.abs", false, COMPLETED_13_10,
+       settings_with("    0   0.00000   0.00000   1.00000", "    2    1")},
+      {"run.abs", "out.hkl", "run_abs_to_hkl.hkl", true, "PROGRAM COMPLETED:     8 REFLECTIONS INPUT    3 OUTPUT",
+       settings_with("    1   1.00000   1.00000   0.00000", "    1    2")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input + " to " + c.output);
     Scratch scratch;
-    console().clear();
-    QVERIFY(!start_form(4711));
-    run_program(4711);
-    QCOMPARE(console(), std::string(" Error: dialog not found\r\n Error: dialog not found\r\n"));
-    QVERIFY(!QFile::exists("zirel.dat"));
-  }
-
-  void runs_byte_for_byte_data() {
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("hkl");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("settings");
-    QTest::newRow("SHELX to Cellex") << "run.hkl" << "out.abs" << "run_hkl_to_abs.abs" << false
-                                     << "PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT"
-                                     << QString::fromStdString(settings_with("    0   0.00000   0.00000   1.00000", "    2    1"));
-    QTest::newRow("Cellex to SHELX, plane normal") << "run.abs" << "out.hkl" << "run_abs_to_hkl.hkl" << true
-                                     << "PROGRAM COMPLETED:     8 REFLECTIONS INPUT    3 OUTPUT"
-                                     << QString::fromStdString(settings_with("    1   1.00000   1.00000   0.00000", "    1    2"));
-  }
-  void runs_byte_for_byte() {
-    QFETCH(QString, input);
-    QFETCH(QString, output);
-    QFETCH(QString, expected);
-    QFETCH(bool, hkl);
-    QFETCH(QString, status);
-    QFETCH(QString, settings);
-    Scratch scratch;
-    copy_in(scratch, input.toStdString());
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, input.toStdString());
-      select(dlg, IDC_SELECT_OUTPUT, output.toStdString());
-      if (hkl) {
+    copy_in(scratch, c.input);
+    EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+      select(dlg, IDC_SELECT_INPUT, c.input);
+      select(dlg, IDC_SELECT_OUTPUT, c.output);
+      if (c.hkl) {
         set_field(dlg, IDC_AXIS_U, "1");
         set_field(dlg, IDC_AXIS_V, "1");
         set_field(dlg, IDC_AXIS_W, "0");
         click(dlg, IDC_AXIS_HKL);
       }
-      StatusPaints paints(dlg);
+      StatusWatch shown(dlg);
       click(dlg, IDC_RUN);
-      QCOMPARE(label(dlg, IDC_STATUS), status.toStdString());
-      QVERIFY(paints.saw("PROCESSING REFLECTION     1"));
-      QVERIFY(!run_enabled(dlg));
-      QVERIFY(!units().is_connected(INPUT_UNIT));
-      QVERIFY(!units().is_connected(OUTPUT_UNIT));
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), input.toStdString());  // until a new selection
-      QCOMPARE(read_file(scratch.path("zirel.dat")), settings.toStdString());
+      EXPECT_EQ(label(dlg, IDC_STATUS), c.status);
+      EXPECT_TRUE(shown.saw("PROCESSING REFLECTION     1"));
+      EXPECT_FALSE(run_enabled(dlg));
+      EXPECT_FALSE(units().is_connected(INPUT_UNIT));
+      EXPECT_FALSE(units().is_connected(OUTPUT_UNIT));
+      EXPECT_EQ(label(dlg, IDC_INPUT_NAME), c.input);  // until a new selection
+      EXPECT_EQ(read_file(scratch.path("zirel.dat")), c.settings);
     }));
-    QCOMPARE(read_file(scratch.path(output.toStdString())), read_file(DATA + expected.toStdString()));
+    EXPECT_EQ(read_file(scratch.path(c.output)), read_file(TEST_DATA + c.expected));
   }
+}
 
-  void a_generation_run_saves_input_kind_minus_one() {
-    Scratch scratch;
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      generate(dlg, "gen.hkl", "2.5");
-      QCOMPARE(label(dlg, IDC_STATUS).substr(0, 18), std::string("PROGRAM COMPLETED:"));
-      QVERIFY(!units().is_connected(INPUT_UNIT));
-    }));
-    QCOMPARE(read_file(scratch.path("zirel.dat")).substr(0, 22 + 62),
-             "   5.00000   5.00000   5.00000  90.00000  90.00000  90.00000\r\n   2.50000  40.00000\r\n");
-    QCOMPARE(read_file(scratch.path("zirel.dat")).substr(121), std::string("   -1    2\r\n"));
-    const std::string out = read_file(scratch.path("gen.hkl"));
-    QVERIFY(!out.empty());
-    QVERIFY(out.find("0.00000 0.00000\r\n") != std::string::npos);
-  }
+TEST(Program, AGenerationRunSavesInputKindMinusOne) {
+  Scratch scratch;
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    generate(dlg, "gen.hkl", "2.5");
+    EXPECT_EQ(label(dlg, IDC_STATUS).substr(0, 18), "PROGRAM COMPLETED:");
+    EXPECT_FALSE(units().is_connected(INPUT_UNIT));
+  }));
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")).substr(0, 22 + 62),
+            "   5.00000   5.00000   5.00000  90.00000  90.00000  90.00000\r\n   2.50000  40.00000\r\n");
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")).substr(121), "   -1    2\r\n");
+  const std::string out = read_file(scratch.path("gen.hkl"));
+  EXPECT_FALSE(out.empty());
+  EXPECT_NE(out.find("0.00000 0.00000\r\n"), std::string::npos);
+}
 
-  void a_read_error_keeps_everything_then_a_new_selection_runs() {
-    Scratch scratch;
-    copy_in(scratch, "bad_record.hkl");
-    copy_in(scratch, "run.hkl");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, "bad_record.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "out.abs");
-      StatusPaints paints(dlg);
-      click(dlg, IDC_RUN);
-      QVERIFY(paints.saw("  ERROR READING FILE AFTER LINE     4"));
-      // Both texts stay in sight, and the reflections before the bad record are on disk
-      // while the output is still open.
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("PROBLEM IN RUNNING PROGRAM:  ERROR READING FILE AFTER LINE     4"));
-      QVERIFY(!run_enabled(dlg));
-      QCOMPARE(shell_state().run_failed, 1);
-      QVERIFY(units().is_connected(INPUT_UNIT));
-      QVERIFY(units().is_connected(OUTPUT_UNIT));
-      QCOMPARE(read_file(scratch.path("out.abs")),
-               std::string("  1  0  0 35.135452 0.175   0.00000    0\r\n  1  1  0 15.811388 0.079   0.00000    0\r\n"
-                           "  2  1  1 9.4233751 0.058   0.00000    0\r\n  1  2  1 3.1622777 0.158   0.00000    0\r\n"));
-      QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
-      select(dlg, IDC_SELECT_INPUT, "run.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "out.abs");
-      QVERIFY(run_enabled(dlg));
-      click(dlg, IDC_RUN);
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT"));
-      QCOMPARE(shell_state().run_failed, 0);
-      QVERIFY(!units().is_connected(OUTPUT_UNIT));
-    }));
-    QCOMPARE(read_file(scratch.path("out.abs")), read_file(DATA + "run_hkl_to_abs.abs"));
-    QCOMPARE(read_file(scratch.path("zirel.dat")), settings_with("    0   0.00000   0.00000   1.00000", "    2    1"));
-  }
+TEST(Program, AReadErrorKeepsEverythingThenANewSelectionRuns) {
+  Scratch scratch;
+  copy_in(scratch, "bad_record.hkl");
+  copy_in(scratch, "run.hkl");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "bad_record.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "out.abs");
+    StatusWatch shown(dlg);
+    click(dlg, IDC_RUN);
+    EXPECT_TRUE(shown.saw("  ERROR READING FILE AFTER LINE     4"));
+    // Both texts stay in sight, and the reflections before the bad record are on disk
+    // while the output is still open.
+    EXPECT_EQ(label(dlg, IDC_STATUS), "PROBLEM IN RUNNING PROGRAM:  ERROR READING FILE AFTER LINE     4");
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_EQ(shell_state().run_failed, 1);
+    EXPECT_TRUE(units().is_connected(INPUT_UNIT));
+    EXPECT_TRUE(units().is_connected(OUTPUT_UNIT));
+    EXPECT_EQ(read_file(scratch.path("out.abs")),
+              "  1  0  0 35.135452 0.175   0.00000    0\r\n  1  1  0 15.811388 0.079   0.00000    0\r\n"
+              "  2  1  1 9.4233751 0.058   0.00000    0\r\n  1  2  1 3.1622777 0.158   0.00000    0\r\n");
+    EXPECT_EQ(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+    select(dlg, IDC_SELECT_INPUT, "run.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "out.abs");
+    EXPECT_TRUE(run_enabled(dlg));
+    click(dlg, IDC_RUN);
+    EXPECT_EQ(label(dlg, IDC_STATUS), COMPLETED_13_10);
+    EXPECT_EQ(shell_state().run_failed, 0);
+    EXPECT_FALSE(units().is_connected(OUTPUT_UNIT));
+  }));
+  EXPECT_EQ(read_file(scratch.path("out.abs")), read_file(TEST_DATA + "run_hkl_to_abs.abs"));
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")), settings_with("    0   0.00000   0.00000   1.00000", "    2    1"));
+}
 
-  // Texts that read as the default value of their field, so the run and the
-  // saved settings are those of the defaults.
-  void field_texts_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("leading blanks") << IDC_CELL_A << "   5.00000";
-    QTest::newRow("trailing blanks") << IDC_CELL_B << "5.0   ";
-    QTest::newRow("slash keeps the value") << IDC_PSI_MAX << "/";
-    QTest::newRow("slash between blanks") << IDC_WAVELENGTH << "  /  ";
-    QTest::newRow("first 20 characters") << IDC_CELL_ALPHA << "90.00000000000000000000E1";
-    QTest::newRow("exponent") << IDC_CELL_GAMMA << "0.9E2";
-    QTest::newRow("integer") << IDC_AXIS_W << "1";
-  }
-  void field_texts() {
-    QFETCH(int, id);
-    QFETCH(QString, text);
-    Scratch scratch;
-    copy_in(scratch, "run.hkl");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, "run.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "out.abs");
-      set_field(dlg, id, text.toStdString());
-      click(dlg, IDC_RUN);
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT"));
-    }));
-    QCOMPARE(read_file(scratch.path("out.abs")), read_file(DATA + "run_hkl_to_abs.abs"));
-    QCOMPARE(read_file(scratch.path("zirel.dat")), settings_with("    0   0.00000   0.00000   1.00000", "    2    1"));
-  }
-
-  // A field holds one number: a second value after a comma or a blank (a decimal
-  // comma, a unit typed after the number) is refused with the field's message,
-  // before anything is computed, closed or saved. Accepted texts are read as before.
-  void one_value_per_field_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("outcome");  // the refusal, or the first settings record saved
-    const QString cell_a = "   7.51200   5.00000   5.00000  90.00000  90.00000  90.00000";
-    const QString defaults = "   5.00000   5.00000   5.00000  90.00000  90.00000  90.00000";
-    QTest::newRow("7,512") << IDC_CELL_A << "7,512" << "INVALID NUMBER IN CELL A FIELD";
-    QTest::newRow("0,7093") << IDC_WAVELENGTH << "0,7093" << "INVALID NUMBER IN WAVELENGTH FIELD";
-    QTest::newRow("35,5") << IDC_PSI_MAX << "35,5" << "INVALID NUMBER IN PSI MAX FIELD";
-    QTest::newRow("7 512") << IDC_CELL_A << "7 512" << "INVALID NUMBER IN CELL A FIELD";
-    QTest::newRow("40 deg") << IDC_PSI_MAX << "40 deg" << "INVALID NUMBER IN PSI MAX FIELD";
-    QTest::newRow("a comma first") << IDC_CELL_GAMMA << ",90" << "INVALID NUMBER IN CELL GAMMA FIELD";
-    QTest::newRow("a comma after") << IDC_AXIS_W << " 1 ," << "INVALID NUMBER IN AXIS W FIELD";
-    QTest::newRow("a slash after") << IDC_CELL_B << "5/" << "INVALID NUMBER IN CELL B FIELD";
-    QTest::newRow("7.512") << IDC_CELL_A << "7.512" << cell_a;
-    QTest::newRow("  7.512  ") << IDC_CELL_A << "  7.512  " << cell_a;
-    QTest::newRow("7.512E0") << IDC_CELL_A << "7.512E0" << cell_a;
-    QTest::newRow("/") << IDC_CELL_A << "/" << defaults;
-  }
-  void one_value_per_field() {
-    QFETCH(int, id);
-    QFETCH(QString, text);
-    QFETCH(QString, outcome);
+// Texts that read as the default value of their field, so the run and the
+// saved settings are those of the defaults.
+TEST(Program, FieldTexts) {
+  const std::pair<int, const char*> cases[] = {
+      {IDC_CELL_A, "   5.00000"},   // leading blanks
+      {IDC_CELL_B, "5.0   "},       // trailing blanks
+      {IDC_PSI_MAX, "/"},           // a slash keeps the value
+      {IDC_WAVELENGTH, "  /  "},    // a slash between blanks
+      {IDC_CELL_ALPHA, "90.00000000000000000000E1"},  // the first 20 characters
+      {IDC_CELL_GAMMA, "0.9E2"},    // exponent
+      {IDC_AXIS_W, "1"},            // integer
+  };
+  for (const auto& [id, text] : cases) {
+    SCOPED_TRACE(text);
     Scratch scratch;
     copy_in(scratch, "run.hkl");
-    const bool refused = outcome.startsWith("INVALID");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
+    EXPECT_TRUE(with_program([&, id = id, text = text](DialogRecord& dlg) {
       select(dlg, IDC_SELECT_INPUT, "run.hkl");
       select(dlg, IDC_SELECT_OUTPUT, "out.abs");
-      set_field(dlg, id, text.toStdString());
+      set_field(dlg, id, text);
+      click(dlg, IDC_RUN);
+      EXPECT_EQ(label(dlg, IDC_STATUS), COMPLETED_13_10);
+    }));
+    EXPECT_EQ(read_file(scratch.path("out.abs")), read_file(TEST_DATA + "run_hkl_to_abs.abs"));
+    EXPECT_EQ(read_file(scratch.path("zirel.dat")), settings_with("    0   0.00000   0.00000   1.00000", "    2    1"));
+  }
+}
+
+// A field holds one number: a second value after a comma or a blank (a decimal
+// comma, a unit typed after the number) is refused with the field's message,
+// before anything is computed, closed or saved. Accepted texts are read as before.
+TEST(Program, OneValuePerField) {
+  struct Case {
+    int id;
+    std::string text, outcome;  // the refusal, or the first settings record saved
+  };
+  const std::string cell_a = "   7.51200   5.00000   5.00000  90.00000  90.00000  90.00000";
+  const std::string defaults = "   5.00000   5.00000   5.00000  90.00000  90.00000  90.00000";
+  const Case cases[] = {
+      {IDC_CELL_A, "7,512", "INVALID NUMBER IN CELL A FIELD"},
+      {IDC_WAVELENGTH, "0,7093", "INVALID NUMBER IN WAVELENGTH FIELD"},
+      {IDC_PSI_MAX, "35,5", "INVALID NUMBER IN PSI MAX FIELD"},
+      {IDC_CELL_A, "7 512", "INVALID NUMBER IN CELL A FIELD"},
+      {IDC_PSI_MAX, "40 deg", "INVALID NUMBER IN PSI MAX FIELD"},
+      {IDC_CELL_GAMMA, ",90", "INVALID NUMBER IN CELL GAMMA FIELD"},   // a comma first
+      {IDC_AXIS_W, " 1 ,", "INVALID NUMBER IN AXIS W FIELD"},          // a comma after
+      {IDC_CELL_B, "5/", "INVALID NUMBER IN CELL B FIELD"},            // a slash after
+      {IDC_CELL_A, "7.512", cell_a},
+      {IDC_CELL_A, "  7.512  ", cell_a},
+      {IDC_CELL_A, "7.512E0", cell_a},
+      {IDC_CELL_A, "/", defaults},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("'" + c.text + "'");
+    Scratch scratch;
+    copy_in(scratch, "run.hkl");
+    const bool refused = c.outcome.starts_with("INVALID");
+    EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+      select(dlg, IDC_SELECT_INPUT, "run.hkl");
+      select(dlg, IDC_SELECT_OUTPUT, "out.abs");
+      set_field(dlg, c.id, c.text);
       click(dlg, IDC_RUN);
       if (refused) {
-        QCOMPARE(label(dlg, IDC_STATUS), outcome.toStdString());
-        QVERIFY(run_enabled(dlg));
-        QVERIFY(units().is_connected(INPUT_UNIT));
-        QVERIFY(units().is_connected(OUTPUT_UNIT));
-        QCOMPARE(read_file(scratch.path("out.abs")), std::string());
+        EXPECT_EQ(label(dlg, IDC_STATUS), c.outcome);
+        EXPECT_TRUE(run_enabled(dlg));
+        EXPECT_TRUE(units().is_connected(INPUT_UNIT));
+        EXPECT_TRUE(units().is_connected(OUTPUT_UNIT));
+        EXPECT_EQ(read_file(scratch.path("out.abs")), "");
       } else {
-        QCOMPARE(label(dlg, IDC_STATUS).substr(0, 19), std::string("PROGRAM COMPLETED: "));
+        EXPECT_EQ(label(dlg, IDC_STATUS).substr(0, 19), "PROGRAM COMPLETED: ");
       }
     }));
     const std::string saved = read_file(scratch.path("zirel.dat"));
-    if (refused)
-      QCOMPARE(saved, DEFAULT_FILE);
-    else
-      QCOMPARE(saved.substr(0, 60), outcome.toStdString());
+    EXPECT_EQ(refused ? saved : saved.substr(0, 60), refused ? DEFAULT_FILE : c.outcome);
   }
+}
 
-  // Runs refused before anything is computed, closed or saved.
-  void refused_runs_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
-    const std::pair<int, const char*> fields[] = {
-        {IDC_WAVELENGTH, "WAVELENGTH"}, {IDC_PSI_MAX, "PSI MAX"},   {IDC_CELL_A, "CELL A"},
-        {IDC_CELL_B, "CELL B"},         {IDC_CELL_C, "CELL C"},     {IDC_CELL_ALPHA, "CELL ALPHA"},
-        {IDC_CELL_BETA, "CELL BETA"},   {IDC_CELL_GAMMA, "CELL GAMMA"}, {IDC_AXIS_U, "AXIS U"},
-        {IDC_AXIS_V, "AXIS V"},         {IDC_AXIS_W, "AXIS W"}};
-    const char* texts[] = {"", "abc", "   ", "*****", "1.5.2", "x1"};
-    int n = 0;
-    for (const auto& [id, name] : fields) {
-      const char* text = texts[n++ % 6];
-      QTest::newRow((std::string(name) + " '" + text + "'").c_str())
-          << id << text << QString("INVALID NUMBER IN %1 FIELD").arg(name);
-    }
-    QTest::newRow("singular cell") << IDC_CELL_ALPHA << "0" << "SINGULAR UNIT CELL: DETERMINANT OF METRIC TENSOR IS ZERO";
-    QTest::newRow("zero axis") << IDC_AXIS_W << "0" << "AXIS DIRECTION HAS ZERO LENGTH";
-    QTest::newRow("wavelength 0") << IDC_WAVELENGTH << "0" << "WAVELENGTH MUST BE POSITIVE";
-    QTest::newRow("Psi max 180") << IDC_PSI_MAX << "180" << "PSI MAX MUST LIE BETWEEN 0 AND 90 DEGREES";
-    QTest::newRow("negative edge") << IDC_CELL_B << "-5" << "UNIT CELL EDGES MUST BE POSITIVE";
-    QTest::newRow("an angle of 200") << IDC_CELL_GAMMA << "200" << "UNIT CELL ANGLES DO NOT FORM A CELL";
+// Runs refused before anything is computed, closed or saved.
+TEST(Program, RefusedRuns) {
+  struct Case {
+    int id;
+    std::string text, message;
+  };
+  std::vector<Case> cases;
+  const std::pair<int, const char*> fields[] = {
+      {IDC_WAVELENGTH, "WAVELENGTH"}, {IDC_PSI_MAX, "PSI MAX"},       {IDC_CELL_A, "CELL A"},
+      {IDC_CELL_B, "CELL B"},         {IDC_CELL_C, "CELL C"},         {IDC_CELL_ALPHA, "CELL ALPHA"},
+      {IDC_CELL_BETA, "CELL BETA"},   {IDC_CELL_GAMMA, "CELL GAMMA"}, {IDC_AXIS_U, "AXIS U"},
+      {IDC_AXIS_V, "AXIS V"},         {IDC_AXIS_W, "AXIS W"}};
+  const char* texts[] = {"", "abc", "   ", "*****", "1.5.2", "x1"};
+  int n = 0;
+  for (const auto& [id, name] : fields) {
+    cases.push_back({id, texts[n++ % 6], "INVALID NUMBER IN " + std::string(name) + " FIELD"});
   }
-  void refused_runs() {
-    QFETCH(int, id);
-    QFETCH(QString, text);
-    QFETCH(QString, message);
+  cases.push_back({IDC_CELL_ALPHA, "0", "SINGULAR UNIT CELL: DETERMINANT OF METRIC TENSOR IS ZERO"});
+  cases.push_back({IDC_AXIS_W, "0", "AXIS DIRECTION HAS ZERO LENGTH"});
+  cases.push_back({IDC_WAVELENGTH, "0", "WAVELENGTH MUST BE POSITIVE"});
+  cases.push_back({IDC_PSI_MAX, "180", "PSI MAX MUST LIE BETWEEN 0 AND 90 DEGREES"});
+  cases.push_back({IDC_CELL_B, "-5", "UNIT CELL EDGES MUST BE POSITIVE"});
+  cases.push_back({IDC_CELL_GAMMA, "200", "UNIT CELL ANGLES DO NOT FORM A CELL"});
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message + " '" + c.text + "'");
+    const bool singular = c.message.starts_with("SINGULAR");
     Scratch scratch;
     copy_in(scratch, "run.hkl");
     console().clear();
-    QVERIFY(with_program([&](DialogRecord& dlg) {
+    EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
       select(dlg, IDC_SELECT_INPUT, "run.hkl");
       select(dlg, IDC_SELECT_OUTPUT, "out.abs");
-      set_field(dlg, id, text.toStdString());
-      if (message.startsWith("SINGULAR")) {
+      set_field(dlg, c.id, c.text);
+      if (singular) {
         set_field(dlg, IDC_CELL_BETA, "0");
         set_field(dlg, IDC_CELL_GAMMA, "0");
       }
-      if (message.startsWith("AXIS")) set_field(dlg, IDC_AXIS_U, "0");
+      if (c.message.starts_with("AXIS")) set_field(dlg, IDC_AXIS_U, "0");
       click(dlg, IDC_RUN);
-      QCOMPARE(label(dlg, IDC_STATUS), message.toStdString());
-      QVERIFY(run_enabled(dlg));
-      QVERIFY(units().is_connected(INPUT_UNIT));
-      QVERIFY(units().is_connected(OUTPUT_UNIT));
-      QCOMPARE(read_file(scratch.path("out.abs")), std::string());
-      QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+      EXPECT_EQ(label(dlg, IDC_STATUS), c.message);
+      EXPECT_TRUE(run_enabled(dlg));
+      EXPECT_TRUE(units().is_connected(INPUT_UNIT));
+      EXPECT_TRUE(units().is_connected(OUTPUT_UNIT));
+      EXPECT_EQ(read_file(scratch.path("out.abs")), "");
+      EXPECT_EQ(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
       // The run goes through once the field is mended.
+      const int id = c.id;
       set_field(dlg, IDC_CELL_ALPHA, "90");
       set_field(dlg, IDC_CELL_BETA, "90");
       set_field(dlg, IDC_CELL_GAMMA, "90");
@@ -320,47 +300,62 @@ private slots:
       if (id == IDC_AXIS_W) set_field(dlg, id, "1");
       if (id == IDC_CELL_ALPHA || id == IDC_CELL_BETA || id == IDC_CELL_GAMMA) set_field(dlg, id, "90");
       click(dlg, IDC_RUN);
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT"));
+      EXPECT_EQ(label(dlg, IDC_STATUS), COMPLETED_13_10);
     }));
-    const std::string expected_console =
-        message.startsWith("SINGULAR") ? "   Determinant of Metric tensor =     0.0000\r\n" : "";
-    QCOMPARE(console(), expected_console);
+    EXPECT_EQ(console(), singular ? "   Determinant of Metric tensor =     0.0000\r\n" : "");
   }
+}
 
-  // A generation that would run for hours is refused like any impossible run.
-  void a_runaway_generation_is_refused() {
-    Scratch scratch;
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      generate(dlg, "all.hkl", "1e-6");
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("INDICES TOO LARGE TO GENERATE (LIMIT 999)"));
-      QVERIFY(run_enabled(dlg));
-      QCOMPARE(read_file(scratch.path("all.hkl")), std::string());
-      QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
-    }));
-  }
+// A generation that would run for hours is refused like any impossible run.
+TEST(Program, ARunawayGenerationIsRefused) {
+  Scratch scratch;
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    generate(dlg, "all.hkl", "1e-6");
+    EXPECT_EQ(label(dlg, IDC_STATUS), "INDICES TOO LARGE TO GENERATE (LIMIT 999)");
+    EXPECT_TRUE(run_enabled(dlg));
+    EXPECT_EQ(read_file(scratch.path("all.hkl")), "");
+    EXPECT_EQ(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+  }));
+}
 
-  void a_second_run_needs_both_roles_again() {
-    Scratch scratch;
-    copy_in(scratch, "run.hkl");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      select(dlg, IDC_SELECT_INPUT, "run.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "first.abs");
-      click(dlg, IDC_RUN);
-      select(dlg, IDC_SELECT_OUTPUT, "second.abs");
-      QVERIFY(!run_enabled(dlg));
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("Select Files and Set Parameters"));
-      QCOMPARE(label(dlg, IDC_INPUT_NAME), std::string("run.hkl"));
-      click(dlg, IDC_RUN);  // a click on the disabled button does nothing
-      QCOMPARE(read_file(scratch.path("second.abs")), std::string());
-      select(dlg, IDC_SELECT_INPUT, "run.hkl");
-      QVERIFY(run_enabled(dlg));
-      click(dlg, IDC_RUN);
-      QCOMPARE(label(dlg, IDC_STATUS), std::string("PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT"));
-    }));
-    QCOMPARE(read_file(scratch.path("second.abs")), read_file(DATA + "run_hkl_to_abs.abs"));
-  }
+TEST(Program, ASecondRunNeedsBothRolesAgain) {
+  Scratch scratch;
+  copy_in(scratch, "run.hkl");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "run.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "first.abs");
+    click(dlg, IDC_RUN);
+    select(dlg, IDC_SELECT_OUTPUT, "second.abs");
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_EQ(label(dlg, IDC_STATUS), "Select Files and Set Parameters");
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "run.hkl");
+    click(dlg, IDC_RUN);  // a click on the disabled button does nothing
+    EXPECT_EQ(read_file(scratch.path("second.abs")), "");
+    select(dlg, IDC_SELECT_INPUT, "run.hkl");
+    EXPECT_TRUE(run_enabled(dlg));
+    click(dlg, IDC_RUN);
+    EXPECT_EQ(label(dlg, IDC_STATUS), COMPLETED_13_10);
+  }));
+  EXPECT_EQ(read_file(scratch.path("second.abs")), read_file(TEST_DATA + "run_hkl_to_abs.abs"));
+}
 
-  void a_fatal_report_goes_over_the_form() {
+// A fatal I/O report and an unexpected failure both end the program with a
+// message box over the form, which is still on screen.
+TEST(Program, AnEndingIsSaidOverTheForm) {
+  struct Case {
+    const char* name;
+    std::function<void()> fail;
+    std::string box;  // how the box's text begins
+  };
+  const Case cases[] = {
+      {"fatal I/O error",
+       [] { report_fatal({"severe", 38, SETTINGS_UNIT, "zirel.dat", "error during write, unit 3, file zirel.dat"}); },
+       "severe (38): error during write, unit 3, file zirel.dat"},
+      {"unexpected failure", [] { report_unexpected_failure("out of memory"); },
+       "unexpected failure: out of memory\n\nThe program will end."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     Scratch scratch;
     std::string box;
     bool over_form = false;
@@ -368,84 +363,32 @@ private slots:
       box = text;
       over_form = modal_record() != nullptr;
     });
-    QVERIFY(with_program([&](DialogRecord&) {
-      report_fatal({"severe", 38, SETTINGS_UNIT, "zirel.dat", "error during write, unit 3, file zirel.dat"});
-    }));
+    EXPECT_TRUE(with_program([&](DialogRecord&) { c.fail(); }));
     set_message_hook(nullptr);
-    QCOMPARE(box.substr(0, 55), std::string("severe (38): error during write, unit 3, file zirel.dat"));
-    QVERIFY(over_form);
+    EXPECT_EQ(box.substr(0, c.box.size()), c.box);
+    EXPECT_TRUE(over_form);
   }
+}
 
-  void an_unexpected_failure_is_said_over_the_form() {
-    Scratch scratch;
-    std::string box;
-    bool over_form = false;
-    set_message_hook([&](std::string_view, std::string_view text) {
-      box = text;
-      over_form = modal_record() != nullptr;
-    });
-    QVERIFY(with_program([&](DialogRecord&) { report_unexpected_failure("out of memory"); }));
-    set_message_hook(nullptr);
-    QCOMPARE(box, std::string("unexpected failure: out of memory\n\nThe program will end."));
-    QVERIFY(over_form);
-  }
-
-  // A run whose settings cannot be saved is complete all the same: it says so,
-  // and the program goes on.
-  void settings_that_cannot_be_saved_are_said() {
-    Scratch scratch;
-    copy_in(scratch, "run.hkl");
-    QVERIFY(with_program([&](DialogRecord& dlg) {
-      // As a read-only zirel.dat leaves it: connected for reading only.
-      units().close(SETTINGS_UNIT);
-      QCOMPARE(units().open(SETTINGS_UNIT, "zirel.dat", "old", "read"), IO_OK);
-      select(dlg, IDC_SELECT_INPUT, "run.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "out.abs");
-      set_field(dlg, IDC_PSI_MAX, "39");
-      click(dlg, IDC_RUN);
-      QCOMPARE(label(dlg, IDC_STATUS),
-               std::string("PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT  SETTINGS NOT SAVED"));
-      QVERIFY(!units().is_connected(OUTPUT_UNIT));
-      select(dlg, IDC_SELECT_INPUT, "run.hkl");
-      select(dlg, IDC_SELECT_OUTPUT, "again.abs");
-      QVERIFY(run_enabled(dlg));
-    }));
-    QCOMPARE(read_file(scratch.path("out.abs")), read_file(DATA + "run_hkl_to_abs.abs"));
-    QCOMPARE(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
-  }
-
-  // The real program with a valid zirel.dat it may read but not write: it
-  // starts and keeps the file (it used to end at once with a fatal report).
-  // Run as an ordinary user, since root may write any file.
-  void a_read_only_settings_file_is_read() {
-    Scratch scratch;
-    const std::string dir = scratch.path("");
-    std::filesystem::permissions(dir, std::filesystem::perms::all);
-    const std::string file = "   7.51200   9.87400  11.23600  90.00000 103.47000  90.00000\r\n"
-                             "   0.70930  35.00000\r\n    0   0.00000   1.00000   0.00000\r\n    2    2\r\n";
-    write_file(scratch.path("zirel.dat"), file);
-    std::filesystem::permissions(scratch.path("zirel.dat"), std::filesystem::perms::owner_read |
-                                                                std::filesystem::perms::group_read |
-                                                                std::filesystem::perms::others_read);
-    QProcess zirel;
-    if (geteuid() == 0) {
-      zirel.setProgram("setpriv");
-      zirel.setArguments({"--reuid=65534", "--regid=65534", "--clear-groups", ZIREL_PROGRAM});
-    } else {
-      zirel.setProgram(ZIREL_PROGRAM);
-    }
-    zirel.setWorkingDirectory(QString::fromStdString(dir));
-    zirel.start();
-    QVERIFY(zirel.waitForStarted());
-    QVERIFY(!zirel.waitForFinished(2000));  // the form is up, nothing has ended it
-    const QByteArray err = zirel.readAllStandardError();
-    zirel.kill();
-    zirel.waitForFinished();
-    QVERIFY2(!err.contains("severe"), err.constData());
-    QCOMPARE(read_file(scratch.path("zirel.dat")), file);
-    QVERIFY(!std::filesystem::exists(scratch.path("zirel.dat.bak")));
-  }
-};
-
-QTEST_MAIN(ProgramTest)
-#include "test_program.moc"
+// A run whose settings cannot be saved is complete all the same: it says so,
+// and the program goes on.
+TEST(Program, SettingsThatCannotBeSavedAreSaid) {
+  Scratch scratch;
+  copy_in(scratch, "run.hkl");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    // As a read-only zirel.dat leaves it: connected for reading only.
+    units().close(SETTINGS_UNIT);
+    EXPECT_EQ(units().open(SETTINGS_UNIT, "zirel.dat", "old", "read"), IO_OK);
+    select(dlg, IDC_SELECT_INPUT, "run.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "out.abs");
+    set_field(dlg, IDC_PSI_MAX, "39");
+    click(dlg, IDC_RUN);
+    EXPECT_EQ(label(dlg, IDC_STATUS), COMPLETED_13_10 + "  SETTINGS NOT SAVED");
+    EXPECT_FALSE(units().is_connected(OUTPUT_UNIT));
+    select(dlg, IDC_SELECT_INPUT, "run.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "again.abs");
+    EXPECT_TRUE(run_enabled(dlg));
+  }));
+  EXPECT_EQ(read_file(scratch.path("out.abs")), read_file(TEST_DATA + "run_hkl_to_abs.abs"));
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+}

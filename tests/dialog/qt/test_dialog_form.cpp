@@ -295,6 +295,21 @@ class FormTest : public QObject {
     });
     QCOMPARE(DLGMODAL(dlg), 2);
   }
+
+  // The longest status message takes a second row instead of being cut.
+  void the_longest_status_takes_a_second_row() {
+    at_next_show([](DialogRecord& d) {
+      DLGPUTCHAR(d, IDC_STATUS, "PROGRAM COMPLETED: 99999 REFLECTIONS INPUT99999 OUTPUT99999 TOO LARGE TO WRITE",
+                 ATTR_TEXT);
+      auto* status = qobject_cast<QLabel*>(control_widget(d, IDC_STATUS));
+      const QRect rows =
+          status->fontMetrics().boundingRect(status->contentsRect(), Qt::TextWordWrap, status->text());
+      QVERIFY(rows.width() <= status->contentsRect().width());
+      QVERIFY(rows.height() < 3 * status->fontMetrics().height());
+      click(d, IDCANCEL);
+    });
+    QCOMPARE(DLGMODAL(dlg), 2);
+  }
 };
 
 QTEST_MAIN(FormTest)

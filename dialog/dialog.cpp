@@ -2,10 +2,8 @@
 // dispatch. Everything runs on the thread that runs the form.
 #include "dialog/dialog.h"
 
-#include "dialog/qt/form_support.h"
-#include "dialog/qt/form_window.h"
+#include "dialog/form_screen.h"
 
-#include <QApplication>
 #include <algorithm>
 
 namespace zirel {
@@ -266,33 +264,33 @@ void dispatch_click(DialogRecord& dlg, std::size_t index) {
   DLGREFRESH(dlg);
 }
 
-int DLGMODAL(DialogRecord& dlg, QWidget* owner) {
-  const DialogTemplate* t = find_dialog_template(dlg.template_id);
-  if (!t || dlg.controls.empty() || dlg.window || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
-    return -1;
-  }
-  if (!owner && g_modal && g_modal->window) owner = g_modal->window;
-  if (!owner && g_notifying && g_notifying->window) owner = g_notifying->window;
+bool can_show(const DialogRecord& dlg) {
+  return find_dialog_template(dlg.template_id) && !dlg.controls.empty() && !dlg.window;
+}
 
-  FormWindow form(dlg, *t, owner);
-  DialogRecord* saved_modal = g_modal;
-  g_modal = &dlg;
-  dlg.window = &form;
+DialogRecord* owner_record() {
+  if (g_modal && g_modal->window) return g_modal;
+  if (g_notifying && g_notifying->window) return g_notifying;
+  return nullptr;
+}
+
+ModalScope::ModalScope(DialogRecord& dlg) : saved_(g_modal) { g_modal = &dlg; }
+ModalScope::~ModalScope() { g_modal = saved_; }
+
+void form_shown(DialogRecord& dlg, FormScreen& screen) {
+  dlg.window = &screen;
   DLGREFRESH(dlg, true);
   call_form_handler(dlg, EVENT_INIT);
   DLGREFRESH(dlg);
-  schedule_show_hooks(dlg, form);
-  if (!form.ended()) form.exec();
-  dlg.window = nullptr;
-  call_form_handler(dlg, EVENT_DESTROY);
-  g_modal = saved_modal;
-  return dlg.return_value;
 }
 
-int DLGMODAL(DialogRecord& dlg) { return DLGMODAL(dlg, nullptr); }
+void form_closed(DialogRecord& dlg) {
+  dlg.window = nullptr;
+  call_form_handler(dlg, EVENT_DESTROY);
+}
 
 void DLGEXIT(DialogRecord& dlg) {
-  FormWindow* form = dlg.window;
+  FormScreen* form = dlg.window;
   if (!form) return;
   // Pending entries hold values newer than the screen; reading them back
   // would lose what a handler set just before closing.
