@@ -16,6 +16,24 @@ constexpr UINT_PTR SHOW_HOOK_TIMER = 1;
 
 bool is_icon(HWND h) { return (GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON; }
 
+// A static centred vertically shows one row and cuts a longer text at both
+// ends, so the longest status messages lost their first and last words. Such
+// a text drops the vertical centring, which makes the static wrap it onto the
+// rows below, as the Qt form does; a text that fits is centred again.
+void wrap_when_too_wide(HWND h, const std::wstring& text) {
+  RECT box;
+  GetClientRect(h, &box);
+  HDC dc = GetDC(h);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(h, WM_GETFONT, 0, 0)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &extent);
+  SelectObject(dc, previous);
+  ReleaseDC(h, dc);
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  const LONG wanted = extent.cx > box.right - box.left ? style & ~SS_CENTERIMAGE : style | SS_CENTERIMAGE;
+  if (wanted != style) SetWindowLongW(h, GWL_STYLE, wanted);
+}
+
 INT_PTR CALLBACK form_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* form = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
   switch (message) {
@@ -41,11 +59,15 @@ INT_PTR CALLBACK form_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
 
 bool FormWindow::attach(HWND form) {
   controls_.clear();
+  one_row_.clear();
   for (HWND c = GetWindow(form, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls_.push_back(c);
   // The record ends with the form's own entry.
   if (controls_.size() + 1 != dlg_.controls.size()) return false;
+  const DialogTemplate& tmpl = *find_dialog_template(dlg_.template_id);
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (GetDlgCtrlID(controls_[i]) != dlg_.controls[i].id) return false;
+    one_row_.push_back(dlg_.controls[i].kind == ControlKind::static_text &&
+                       (tmpl.controls[i].style & SS_CENTERIMAGE));
   }
   form_ = form;
   if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), to_wide(PROGRAM_ICON).c_str())) {
@@ -74,7 +96,9 @@ void FormWindow::push(std::size_t i) {
     if (window_text(h) != e.text) SetWindowTextW(h, to_wide(e.text).c_str());
     SendMessageW(h, EM_SETSEL, WPARAM(e.insertion_point), LPARAM(e.insertion_point));
   } else if (!is_icon(h)) {
-    SetWindowTextW(h, to_wide(e.text).c_str());  // an icon's text names its resource
+    const std::wstring text = to_wide(e.text);
+    if (one_row_[i]) wrap_when_too_wide(h, text);
+    SetWindowTextW(h, text.c_str());  // an icon's text names its resource
   }
   if (e.kind == ControlKind::check_box || e.kind == ControlKind::radio_button) {
     SendMessageW(h, BM_SETCHECK, e.checked ? BST_CHECKED : BST_UNCHECKED, 0);

@@ -44,6 +44,7 @@ class FormWindow final : public FormScreen {
   DialogRecord& dlg_;
   HWND form_ = nullptr;
   std::vector<HWND> controls_;
+  std::vector<bool> one_row_;  // statics the template centres vertically, on one row
 };
 
 // The form window of a record on screen, else nullptr.

@@ -162,6 +162,46 @@ TEST_F(Win32Form, AHandlerChangeWaitsForItsReturnUnlessRefreshed) {
   });
 }
 
+// The status line is one centred row; a message too wide for it wraps onto
+// the rows below instead of losing its ends, and the next short one is
+// centred on one row again.
+TEST_F(Win32Form, AStatusTooWideForOneRowWraps) {
+  struct Case {
+    std::string text;
+    bool one_row;
+  };
+  const Case cases[] = {
+      {"Select Files and Set Parameters", true},
+      {"PROGRAM COMPLETED:    13 REFLECTIONS INPUT   10 OUTPUT  SETTINGS NOT SAVED", false},
+      {"SETTINGS FILE UNREADABLE: DEFAULTS USED, OLD FILE KEPT AS zirel.dat.bak", false},
+      {"PROGRAM COMPLETED:    49 REFLECTIONS INPUT   25 OUTPUT", true},
+  };
+  show(dlg, [&](DialogRecord& d) {
+    HWND status = control_window(d, IDC_STATUS);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.text);
+      DLGPUTCHAR(d, IDC_STATUS, c.text, ATTR_TEXT);
+      EXPECT_EQ(window_text(status), c.text);
+      EXPECT_EQ(bool(GetWindowLongW(status, GWL_STYLE) & SS_CENTERIMAGE), c.one_row);
+      // Wrapped, the text takes the box's width and two rows at most: the
+      // box is two rows high, less the descenders of the second.
+      RECT box;
+      GetClientRect(status, &box);
+      RECT drawn = box, row = box;
+      HDC dc = GetDC(status);
+      HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(status, WM_GETFONT, 0, 0)));
+      const std::wstring wide = to_wide(c.text);
+      DrawTextW(dc, wide.c_str(), int(wide.size()), &drawn, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+      DrawTextW(dc, L"X", 1, &row, DT_CALCRECT);
+      SelectObject(dc, previous);
+      ReleaseDC(status, dc);
+      EXPECT_LE(drawn.right - drawn.left, box.right - box.left);
+      EXPECT_EQ(drawn.bottom - drawn.top, (c.one_row ? 1 : 2) * (row.bottom - row.top));
+    }
+    DLGEXIT(d);
+  });
+}
+
 TEST(Win32FileDialog, TheRequestAsThePlatformTakesIt) {
   struct Case {
     FileRequest request;
