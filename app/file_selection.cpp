@@ -58,6 +58,9 @@ bool is_open_on(int32_t unit, const std::string& path) {
 
 bool open_role_file(const Role& role, const std::string& path) {
   if (path.size() > PATH_LENGTH) return false;
+  // Opening a FIFO would hold the form until something wrote to it, and a
+  // device is no reflection file.
+  if (platform::is_device_or_fifo(path)) return false;
   if (role.kind == FileRole::input) {
     if (is_open_on(OUTPUT_UNIT, path)) return false;
     return open_unit(INPUT_UNIT, path, "OLD", "READ", {.err = true}) == IO_OK;

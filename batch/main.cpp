@@ -32,16 +32,6 @@ using cli::EXIT_WRITE_FAILURE;
 
 int refuse(int code, std::string message) { return cli::tell("zirel-batch", {code, std::move(message)}); }
 
-// A device or a FIFO cannot be emptied and rewritten as a file; named as the
-// output it would otherwise fail with a puzzling "file name specification error".
-// (A folder is left to the open, which says so.)
-bool is_device_or_fifo(const std::string& name) {
-  std::error_code error;
-  const std::filesystem::file_status s = std::filesystem::status(platform::utf8_path(name), error);
-  return !error && std::filesystem::exists(s) && !std::filesystem::is_regular_file(s) &&
-         !std::filesystem::is_directory(s);
-}
-
 std::string open_error(const char* what, IoStatus st, int32_t unit, const std::string& name) {
   return std::string("cannot ") + what + " " + name + " (" + io_message(st, unit, name) + ")";
 }
@@ -65,7 +55,8 @@ int run(const BatchOptions& options) {
     if (platform::same_file(options.input, options.output))
       return refuse(EXIT_USAGE, "the output file " + options.output + " is the input file");
   }
-  if (is_device_or_fifo(options.output))
+  // Else the open would fail with a puzzling "file name specification error".
+  if (platform::is_device_or_fifo(options.output))
     return refuse(EXIT_USAGE, "the output " + options.output + " is a device or a FIFO, not a file");
   const IoStatus st = open_unit(OUTPUT_UNIT, options.output, "REPLACE", {}, {.err = true});
   if (st != IO_OK)

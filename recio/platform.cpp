@@ -6,6 +6,13 @@ std::filesystem::path zirel::platform::utf8_path(const std::string& name) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
+bool zirel::platform::is_device_or_fifo(const std::string& name) {
+  std::error_code error;
+  const std::filesystem::file_status s = std::filesystem::status(utf8_path(name), error);
+  return !error && std::filesystem::exists(s) && !std::filesystem::is_regular_file(s) &&
+         !std::filesystem::is_directory(s);
+}
+
 std::string zirel::platform::utf8_name(const std::filesystem::path& path) {
   const std::u8string name = path.u8string();
   return std::string(name.begin(), name.end());

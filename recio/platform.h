@@ -56,6 +56,10 @@ struct FileIdentity {
 FileIdentity identity_of(FileHandle file);
 // Whether the two names (UTF-8) name one existing file; false when either is missing.
 bool same_file(const std::string& a, const std::string& b);
+// Whether `name` (UTF-8) is something other than a file or a folder: a
+// device, a FIFO, a socket. Such a thing cannot be emptied and rewritten as a
+// file, and opening a FIFO waits for its other end.
+bool is_device_or_fifo(const std::string& name);
 // A UTF-8 name as a path for the standard library's streams and file system
 // calls (from a plain std::string, Windows would read it in the ANSI code page).
 std::filesystem::path utf8_path(const std::string& name);

@@ -7,6 +7,9 @@
 #include "app/status_line.h"
 
 #include <chrono>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using namespace zirel;
 using namespace zirel::test;
@@ -133,11 +136,24 @@ TEST(FileSelection, OpenFailures) {
       {IDC_SELECT_OUTPUT, "nowhere/out.hkl", out},
       {IDC_SELECT_INPUT, std::string(600, 'x') + ".hkl", in},
       {IDC_SELECT_OUTPUT, std::string(600, 'y') + ".hkl", out},
+#ifndef _WIN32
+      // A FIFO would hold the form until something wrote to it; a device
+      // cannot be emptied and rewritten as a file.
+      {IDC_SELECT_INPUT, "pipe.hkl", in},
+      {IDC_SELECT_OUTPUT, "pipe.hkl", out},
+      {IDC_SELECT_INPUT, "zero.hkl", in},   // links to /dev/zero and /dev/null
+      {IDC_SELECT_OUTPUT, "null.hkl", out},
+#endif
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.substr(0, 20));
     Scratch scratch;
     std::filesystem::create_directory(platform::utf8_path(scratch.path("folder.hkl")));
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo(scratch.path("pipe.hkl").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", scratch.path("zero.hkl"));
+    std::filesystem::create_symlink("/dev/null", scratch.path("null.hkl"));
+#endif
     write_file(scratch.path("good.hkl"), "");
     EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
       const bool input = c.button == IDC_SELECT_INPUT;
