@@ -16,7 +16,13 @@ std::string shortest_text(float value);
 // `text` right-aligned in `width` columns (never cut).
 std::string right_aligned(std::string_view text, size_t width);
 
-// `text` as a JSON string, quotes included, with every character that needs it escaped.
+// `text` with every byte that is not part of well-formed UTF-8 (a file name
+// in another encoding, say) replaced by U+FFFD, so that a JSON report or an
+// SVG picture stays readable by any parser.
+std::string well_formed_utf8(std::string_view text);
+
+// `text` as a JSON string, quotes included, with every character that needs
+// it escaped and ill-formed UTF-8 replaced.
 std::string json_string(std::string_view text);
 
 }  // namespace zirel::plan

@@ -1,5 +1,7 @@
 #include "svg_writer.h"
 
+#include "planning/number_text.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -28,7 +30,7 @@ std::string svg_number(double value, int decimals) {
 
 std::string svg_escape(std::string_view text) {
   std::string out;
-  for (char c : text) {
+  for (char c : well_formed_utf8(text)) {
     if (c == '&')
       out += "&amp;";
     else if (c == '<')

@@ -5,6 +5,7 @@
 #include "planning/colour_scale.h"
 #include "planning/label_layout.h"
 #include "planning/map_svg.h"
+#include "planning/number_text.h"
 #include "planning/svg_writer.h"
 
 namespace zirel::plan {
@@ -20,6 +21,33 @@ TEST(SvgWriter, NumbersAreShortAndLocaleFree) {
   for (const auto& c : cases)
     EXPECT_EQ(svg_number(c.value, c.decimals), c.text) << c.value;
   EXPECT_EQ(svg_escape("a < b & c > d"), "a &lt; b &amp; c &gt; d");
+}
+
+// A name in another encoding must not make the JSON report or the picture
+// unreadable: bytes outside well-formed UTF-8 become U+FFFD, one each, and
+// good text passes unchanged.
+TEST(TextForParsers, IllFormedUtf8IsReplaced) {
+  const std::string R = "\xEF\xBF\xBD";
+  const struct {
+    const char* name;
+    std::string text, repaired;
+  } cases[] = {
+      {"ASCII", "run 12.hkl", "run 12.hkl"},
+      {"two, three and four bytes", "\xC3\xA9 \xE2\x84\xAB \xF0\x9F\x92\x8E", "\xC3\xA9 \xE2\x84\xAB \xF0\x9F\x92\x8E"},
+      {"Latin-1 e acute", "Pr\xFC" "fung.hkl", "Pr" + R + "fung.hkl"},
+      {"lone continuation byte", "a\x80" "b", "a" + R + "b"},
+      {"cut at the end", "a\xE2\x84", "a" + R + R},
+      {"overlong slash", "\xC0\xAF", R + R},
+      {"overlong three bytes", "\xE0\x80\xAF", R + R + R},
+      {"surrogate", "\xED\xA0\x80", R + R + R},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80", R + R + R + R},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(well_formed_utf8(c.text), c.repaired);
+    EXPECT_EQ(json_string(c.text), "\"" + c.repaired + "\"");
+    EXPECT_EQ(svg_escape(c.text), c.repaired);
+  }
 }
 
 TEST(SvgWriter, DocumentIsWrittenWholeOrRefused) {
