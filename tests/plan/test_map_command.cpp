@@ -111,6 +111,8 @@ struct Refusal {
   int exit_code;
   const char* message;
 };
+// The command line names the case in the test list, not the struct's bytes.
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.args; }
 
 const Refusal REFUSALS[] = {
     {"map --cell 5 5 5 90 90 90 --wavelength 0.7 --psi-max 35", 2, "--space-group"},

@@ -134,6 +134,8 @@ struct RefusalCase {
   int exit_code;
   const char* message;
 };
+// The command line names the case in the test list, not the struct's bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.args; }
 
 const std::string CELL = "--cell 7.512 9.874 11.236 90 103.47 90 ";
 const std::string REST = " --wavelength 0.7093 --psi-max 35 --uvw 0 1 0";
