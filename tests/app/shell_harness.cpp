@@ -1,6 +1,7 @@
 #include "tests/app/shell_harness.h"
 
 #include "recio/platform.h"
+#include "tests/file_bytes.h"
 
 #include <chrono>
 #include <fstream>
@@ -35,12 +36,7 @@ std::string Scratch::path(const std::string& name) const {
 
 std::string Scratch::folder() const { return platform::utf8_name(dir_); }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(platform::utf8_path(path), std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+std::string read_file(const std::string& path) { return file_bytes(platform::utf8_path(path)); }
 
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream out(platform::utf8_path(path), std::ios::binary | std::ios::trunc);

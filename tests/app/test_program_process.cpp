@@ -1,6 +1,8 @@
 // The real program as a process on Linux, with a valid zirel.dat it may read
 // but not write: it starts and keeps the file (it used to end at once with a
 // fatal report). Run as an ordinary user, since root may write any file.
+#include "tests/file_bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,12 +16,7 @@
 
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+std::string read_file(const std::string& path) { return zirel::test::file_bytes(path); }
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "transcript.h"
+#include "tests/file_bytes.h"
 
 #include <fstream>
 #include <sstream>
@@ -16,12 +17,7 @@ namespace zirel::test {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string slurp(const fs::path& p) { return file_bytes(p); }
 
 namespace {
 

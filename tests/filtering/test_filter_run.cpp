@@ -4,6 +4,7 @@
 #include <sstream>
 #include "tests/filtering/filter_harness.h"
 #include "filtering/reflection_layouts.h"
+#include "tests/file_bytes.h"
 
 namespace zirel {
 namespace {
@@ -17,11 +18,9 @@ constexpr OutputKind SHELX_OUT = OutputKind::Shelx;
 constexpr OutputKind CELLEX_OUT = OutputKind::Cellex;
 
 std::string read_data(const std::string& name) {
-  std::ifstream in(std::string(ZIREL_TEST_DATA) + "/layouts/" + name, std::ios::binary);
-  EXPECT_TRUE(in) << name;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  const std::filesystem::path path = std::string(ZIREL_TEST_DATA) + "/layouts/" + name;
+  EXPECT_TRUE(std::filesystem::is_regular_file(path)) << name;
+  return test::file_bytes(path);
 }
 
 std::string shelx(int h, int k, int l, const char* i = "  100.0", const char* s = "    1.0") {

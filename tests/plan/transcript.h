@@ -2,6 +2,8 @@
 // keeps what it said: the transcript tests of zirel-plan and its subcommands.
 #pragma once
 
+#include "tests/file_bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,12 +22,7 @@ struct Transcript {
   std::string out, err;
 };
 
-inline std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string slurp(const fs::path& p) { return test::file_bytes(p); }
 
 class Plan : public ::testing::Test {
 protected:

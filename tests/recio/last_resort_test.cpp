@@ -10,18 +10,14 @@
 
 #include "recio/last_resort.h"
 #include "recio/statement.h"
+#include "tests/file_bytes.h"
 
 namespace zirel {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string slurp(const fs::path& p) { return test::file_bytes(p); }
 
 // What nobody caught ends the program with its text and the chosen exit code,
 // and the records written before it are in the file.

@@ -8,6 +8,7 @@
 
 #include "tests/recio/fatal_catcher.h"
 #include "recio/statement.h"
+#include "tests/file_bytes.h"
 
 namespace zirel {
 namespace {
@@ -29,12 +30,7 @@ protected:
     fs::remove_all(dir_);
   }
   std::string path(const char* name) const { return (dir_ / name).string(); }
-  static std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string slurp(const fs::path& p) { return test::file_bytes(p); }
   static void spit(const std::string& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
   }

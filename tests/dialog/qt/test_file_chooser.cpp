@@ -1,6 +1,7 @@
 // The Qt file dialog behind choose_file: how a request configures it, and the
 // refusal of a read-only output file over the dialog.
 #include "dialog/qt/chooser_dialog.h"
+#include "tests/file_bytes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,12 +20,7 @@ namespace {
 
 std::string folder(const QTemporaryDir& dir) { return dir.path().toStdString() + "/"; }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+std::string read_file(const std::string& path) { return zirel::test::file_bytes(path); }
 
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
