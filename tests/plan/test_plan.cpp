@@ -37,6 +37,8 @@ struct GenerateCase {
   const char* psi_max;
   bool anomalous;
 };
+// Named by what a reader of the test list knows it by, not by its bytes.
+void PrintTo(const GenerateCase& c, std::ostream* os) { *os << c.name; }
 
 const GenerateCase GENERATE_CASES[] = {
     {"Monoclinic", "--space-group P21/c", "P 1 21/c 1", "7.512 9.874 11.236 90 103.47 90", "--uvw 0 1 0", "0.7093",

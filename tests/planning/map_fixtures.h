@@ -1,6 +1,7 @@
 // Crystals for the orientation-map tests, each built into its unique set and the
 // map's view of it.
 #pragma once
+#include <ostream>
 #include <string>
 #include "filtering/cell_metric.h"
 #include "planning/cartesian.h"
@@ -17,6 +18,8 @@ struct Crystal {
   double d_min;
   bool anomalous = false;
 };
+// Named by what a reader of the test list knows it by, not by its bytes.
+inline void PrintTo(const Crystal& c, std::ostream* os) { *os << c.group; }
 
 // One of each crystal family, small enough for many directions per test.
 inline const Crystal CRYSTALS[] = {

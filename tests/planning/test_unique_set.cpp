@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
 #include <set>
 #include "brute_force.h"
 #include "planning/unique_set.h"
@@ -29,6 +30,8 @@ struct GroupCase {
   UnitCell cell;
   const char* laue;
 };
+// Named by what a reader of the test list knows it by, not by its bytes.
+void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.name; }
 
 // 45 groups: all 11 Laue classes, centred lattices, glides and screws, and the
 // settings people use besides the standard ones.
@@ -127,6 +130,8 @@ struct LaueCase {
   const char* group;  // a space group of the class and setting, for the brute force
   UnitCell cell;
 };
+// Named by what a reader of the test list knows it by, not by its bytes.
+void PrintTo(const LaueCase& c, std::ostream* os) { *os << c.symbol << " (" << c.group << ")"; }
 
 const LaueCase LAUE_CASES[] = {
     {"-1", "P1", TRICLINIC},          {"2/m", "P21", MONOCLINIC_B},     {"2/m:c", "P 1 1 21", MONOCLINIC_C},
