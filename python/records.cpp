@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <pybind11/stl.h>
+#include <cstdio>
 #include <cstring>
+#include <optional>
+#include <stdexcept>
 #include "filtering/filter_run.h"
 #include "python/interrupt.h"
 #include "recio/unit.h"
@@ -83,6 +86,127 @@ py::array read_reflections(const std::string& path) {
   return reflection_array(read.records, kind);
 }
 
+// A fatal condition of the record I/O layer (a write that fails: a full disk) raised
+// here instead of ending the interpreter, as the layer allows its handler to do.
+struct FatalIo : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// One field of a structured array, read in place: its bytes at `base` + row * stride.
+struct Field {
+  const char* base = nullptr;
+  py::ssize_t stride = 0;
+  template <class T>
+  T at(py::ssize_t row) const {
+    T v{};
+    if (base)
+      std::memcpy(&v, base + row * stride, sizeof v);
+    return v;
+  }
+};
+
+Field field_of(const py::array& a, const char* name, char kind, bool required, py::ssize_t* width = nullptr) {
+  const py::dict fields = a.dtype().attr("fields");
+  if (!fields.contains(name)) {
+    if (required)
+      throw py::type_error(std::string("the reflections have no field '") + name + "'");
+    return {};
+  }
+  const py::tuple field = fields[name];
+  const py::dtype dt = field[0];
+  if (dt.kind() != kind || (kind != 'S' && dt.itemsize() != 4))
+    throw py::type_error(std::string("the field '") + name + "' must be " +
+                         (kind == 'i' ? "int32" : kind == 'f' ? "float32" : "bytes"));
+  if (width)
+    *width = dt.itemsize();
+  return {static_cast<const char*>(a.data()) + field[1].cast<py::ssize_t>(), a.strides(0)};
+}
+
+OutputKind layout_of(const std::string& path, const std::optional<std::string>& layout) {
+  if (!layout)
+    return output_kind_for_name(path);
+  if (*layout == "shelx")
+    return OutputKind::Shelx;
+  if (*layout == "cellex")
+    return OutputKind::Cellex;
+  throw py::value_error("layout must be 'shelx' or 'cellex', not '" + *layout + "'");
+}
+
+int write_reflections(const std::string& path, const py::object& data, std::optional<std::string> layout,
+                      bool keep_columns) {
+  const OutputKind kind = layout_of(path, layout);
+  if (!py::isinstance<py::array>(data) || py::reinterpret_borrow<py::array>(data).dtype().attr("names").is_none() ||
+      py::reinterpret_borrow<py::array>(data).ndim() != 1)
+    throw py::type_error("the reflections must be a one-dimensional structured array with fields h, k, l, I, "
+                         "sigma, as read_reflections and generate give");
+  const py::array a = py::reinterpret_borrow<py::array>(data);
+  const Field h = field_of(a, "h", 'i', true), k = field_of(a, "k", 'i', true), l = field_of(a, "l", 'i', true);
+  const Field intensity = field_of(a, "I", 'f', true), sigma = field_of(a, "sigma", 'f', true);
+  const Field pass_real = field_of(a, "pass_real", 'f', false), pass_integer = field_of(a, "pass_integer", 'i', false);
+  py::ssize_t extra_width = 0;
+  const Field extra = field_of(a, "extra", 'S', keep_columns, &extra_width);
+  const py::ssize_t count = a.shape(0);
+
+  // Written beside the file and renamed over it at the end, so that a failed write
+  // never leaves a half-written file under the name asked for.
+  const std::string temporary = path + ".zirel-new";
+  int written = 0, too_large = 0;
+  std::string failure;
+  {
+    py::gil_scoped_release nogil;
+    UnitTable table;
+    IoStatus st = table.open(OUTPUT_UNIT, temporary, "REPLACE", {}, {.err = true});
+    if (st != IO_OK) {
+      failure = path + ": " + io_message(st, OUTPUT_UNIT, temporary);
+    } else {
+      try {
+        for (py::ssize_t i = 0; i < count; ++i) {
+          Reflection r;
+          r.h = h.at<int32_t>(i), r.k = k.at<int32_t>(i), r.l = l.at<int32_t>(i);
+          r.intensity = intensity.at<float>(i), r.sigma_intensity = sigma.at<float>(i);
+          r.pass_real = pass_real.at<float>(i), r.pass_integer = pass_integer.at<int32_t>(i);
+          if (extra.base) {
+            std::string_view text(extra.base + i * extra.stride, static_cast<size_t>(extra_width));
+            r.extra_columns = text.substr(0, std::min(text.size(), text.find('\0')));
+          }
+          if (write_reflection(table, OUTPUT_UNIT, kind, r, keep_columns))
+            ++written;
+          else
+            ++too_large;
+          if ((i + 1) % SIGNAL_CHECK_EVERY == 0)
+            check_signals();
+        }
+        st = table.flush(OUTPUT_UNIT, {.err = true});
+        if (st != IO_OK)
+          failure = path + ": " + io_message(st, OUTPUT_UNIT, temporary);
+      } catch (const FatalIo& e) {
+        failure = path + ": " + e.what();
+      } catch (...) {
+        table.close(OUTPUT_UNIT);
+        std::remove(temporary.c_str());
+        throw;
+      }
+      table.close(OUTPUT_UNIT);
+      if (failure.empty() && std::rename(temporary.c_str(), path.c_str()) != 0)
+        failure = path + ": cannot rename " + temporary + " into place";
+      if (!failure.empty())
+        std::remove(temporary.c_str());
+    }
+  }
+  if (!failure.empty()) {
+    PyErr_SetString(PyExc_OSError, failure.c_str());
+    throw py::error_already_set();
+  }
+  if (too_large > 0) {
+    const std::string warning = std::to_string(too_large) +
+                                " reflections too large for the layout's fields were left out, as the programs "
+                                "leave them out (TOO LARGE TO WRITE)";
+    if (PyErr_WarnEx(PyExc_RuntimeWarning, warning.c_str(), 1) != 0)
+      throw py::error_already_set();
+  }
+  return written;
+}
+
 }  // namespace
 
 py::array reflection_array(const std::vector<Record>& records, InputKind kind) {
@@ -144,6 +268,22 @@ void bind_records(py::module_& m) {
   if (!record_error)
     throw py::error_already_set();
   m.attr("RecordError") = py::reinterpret_borrow<py::object>(record_error);
+  // Nothing in this process may end it over a failed write: the handler throws instead.
+  set_fatal_handler([](const FatalReport& report) { throw FatalIo(report.message); });
+  m.def("write_reflections", &write_reflections, py::arg("path"), py::arg("data"), py::arg("layout") = py::none(),
+        py::arg("keep_columns") = false, R"doc(
+Writes reflections as zirel-batch writes them: layout "shelx" or "cellex", or, when
+not given, SHELX for a name containing ".hkl" and Cellex otherwise. `data` is a
+structured array as read_reflections or generate gives it. keep_columns=True (SHELX)
+copies each record's columns after 28 from the field extra, as --keep-columns does.
+The file is written beside its name and renamed into place; reflections too wide for
+the layout's fields are left out with a RuntimeWarning. Returns how many were written.
+
+Example:
+    >>> data = zirel.read_reflections("examples/monoclinic.hkl")
+    >>> zirel.write_reflections("monoclinic.abs", data)
+    48
+)doc");
   m.def("read_reflections", &read_reflections, py::arg("path"), R"doc(
 Reads a reflection file as the programs read it: SHELX when the name contains ".hkl"
 (any case), else Cellex (F and sigma(F) become I = F^2 and sigma(I) = 2 |F| sigma(F)).

@@ -16,7 +16,9 @@ from ._zirel import (
     accessible,
     generate,
     read_reflections,
+    write_reflections,
     __version__,
 )
 
-__all__ = ["Cell", "Refused", "RecordError", "accessible", "generate", "read_reflections", "__version__"]
+__all__ = ["Cell", "Refused", "RecordError", "accessible", "generate", "read_reflections", "write_reflections",
+           "__version__"]

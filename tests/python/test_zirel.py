@@ -185,3 +185,47 @@ def test_an_axis_is_given_once():
 def test_an_index_too_large_for_the_core_is_refused():
     with pytest.raises(ValueError):
         zirel.accessible(np.array([[2**40, 0, 0]]), **keywords(MONOCLINIC))
+
+
+@pytest.mark.parametrize("source, expected, run", [
+    ("monoclinic.hkl", "accessible.hkl", MONOCLINIC),
+    ("monoclinic.hkl", "accessible.abs", MONOCLINIC),
+    ("monoclinic.abs", "from-cellex.hkl", MONOCLINIC),
+    (None, "generated.hkl", dict(MONOCLINIC, wavelength=1.5418)),
+])
+def test_write_reflections_gives_the_example_outputs_byte_for_byte(tmp_path, source, expected, run):
+    if source:
+        data = zirel.read_reflections(str(EXAMPLES / source))
+        data = data[zirel.accessible(data, **keywords(run))]
+    else:
+        data = zirel.generate(**keywords(run))
+    out = tmp_path / expected
+    out.write_bytes(b"an older file, replaced whole")
+    assert zirel.write_reflections(str(out), data) == len(data)
+    assert out.read_bytes() == (EXAMPLES / "expected" / expected).read_bytes()
+    assert [p.name for p in tmp_path.iterdir()] == [expected]  # no temporary file left behind
+
+
+def test_write_reflections_keeps_columns_as_zirel_batch_does(tmp_path):
+    data = zirel.read_reflections(str(need(NACL)))
+    done, out = batch(tmp_path, "--input", str(NACL), "--keep-columns", *options(NACL_RUN))
+    assert done.returncode == 0, done.stderr
+    mine = tmp_path / "mine.hkl"
+    zirel.write_reflections(str(mine), data[zirel.accessible(data, **keywords(NACL_RUN))], keep_columns=True)
+    assert mine.read_bytes() == out.read_bytes()
+
+
+def test_write_reflections_refuses_what_it_cannot_write(tmp_path):
+    data = zirel.generate(**keywords(MONOCLINIC))
+    with pytest.raises(TypeError):
+        zirel.write_reflections(str(tmp_path / "a.hkl"), hkl_of(data))
+    with pytest.raises(TypeError):
+        zirel.write_reflections(str(tmp_path / "a.hkl"), data.astype([(n, "f8") for n in data.dtype.names]))
+    with pytest.raises(ValueError):
+        zirel.write_reflections(str(tmp_path / "a.hkl"), data, layout="xds")
+    with pytest.raises(OSError):
+        zirel.write_reflections(str(tmp_path / "no-folder" / "a.hkl"), data)
+    wide = data.copy()
+    wide["I"][0] = 1e9  # too wide for F7
+    with pytest.warns(RuntimeWarning, match="1 reflections too large"):
+        assert zirel.write_reflections(str(tmp_path / "b.hkl"), wide) == len(data) - 1
