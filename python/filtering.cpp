@@ -119,21 +119,21 @@ py::array generate(const UnitCell& cell, std::optional<py::object> uvw, std::opt
                    double wavelength, double psi_max) {
   const RunSettings settings = settings_of(cell, uvw, hkl, wavelength, psi_max);
   PreparedRun run = prepare(settings, true, hkl);
-  std::vector<Record> records;
+  std::vector<Miller> records;  // 12 bytes each: a sphere may hold 100,000,000
   {
     py::gil_scoped_release nogil;
     GenerationState& state = *run.generator;
     std::uint64_t next_check = SIGNAL_CHECK_EVERY;
     while (auto m = next_generated_reflection(state)) {
       if (is_accessible(run.access, m->h, m->k, m->l) == Accessibility::Accessible)
-        records.push_back(Record{m->h, m->k, m->l, 0.0f, 0.0f, 0.0f, 0, {}});
+        records.push_back(*m);
       if (state.visited >= next_check) {
         check_signals();
         next_check = state.visited + SIGNAL_CHECK_EVERY;
       }
     }
   }
-  return reflection_array(records, InputKind::Shelx);
+  return generated_array(records);
 }
 
 }  // namespace

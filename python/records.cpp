@@ -260,6 +260,20 @@ py::array reflection_array(const std::vector<Record>& records, InputKind kind) {
   return out;
 }
 
+py::array generated_array(const std::vector<Miller>& reflections) {
+  const py::array out = reflection_array({}, InputKind::Shelx);
+  py::array sized(out.dtype(), std::vector<py::ssize_t>{static_cast<py::ssize_t>(reflections.size())});
+  char* row = static_cast<char*>(sized.mutable_data());
+  const py::ssize_t size = sized.dtype().itemsize();  // h, k, l, I, sigma packed: 20 bytes
+  std::memset(row, 0, reflections.size() * size);
+  for (const Miller& m : reflections) {
+    const int32_t hkl[3] = {m.h, m.k, m.l};
+    std::memcpy(row, hkl, sizeof hkl);
+    row += size;
+  }
+  return sized;
+}
+
 void bind_records(py::module_& m) {
   record_error = PyErr_NewExceptionWithDoc("zirel.RecordError",
                                            "A record of a reflection file that cannot be read; attributes line "
@@ -294,7 +308,8 @@ be read raises zirel.RecordError naming its line.
 
 Example:
     >>> data = zirel.read_reflections("examples/monoclinic.hkl")
-    >>> data[["h", "k", "l"]][0], float(data["I"][0])
+    >>> len(data), data.dtype.names
+    (48, ('h', 'k', 'l', 'I', 'sigma'))
 )doc");
 }
 

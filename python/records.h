@@ -4,6 +4,7 @@
 #include <pybind11/numpy.h>
 #include <string>
 #include <vector>
+#include "filtering/generation.h"
 #include "filtering/reflection_layouts.h"
 
 namespace zirel::python {
@@ -24,6 +25,9 @@ struct Record {
 // pass_integer (int32); a SHELX file with columns after 28 adds batch (int32, columns
 // 29-32, 0 where blank) and extra (those columns as bytes).
 py::array reflection_array(const std::vector<Record>& records, InputKind kind);
+
+// Generated reflections: fields h, k, l, I, sigma, with I = sigma = 0.
+py::array generated_array(const std::vector<Miller>& reflections);
 
 void bind_records(py::module_& m);
 

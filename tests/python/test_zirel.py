@@ -229,3 +229,27 @@ def test_write_reflections_refuses_what_it_cannot_write(tmp_path):
     wide["I"][0] = 1e9  # too wide for F7
     with pytest.warns(RuntimeWarning, match="1 reflections too large"):
         assert zirel.write_reflections(str(tmp_path / "b.hkl"), wide) == len(data) - 1
+
+
+def test_a_long_call_can_be_interrupted():
+    import signal
+
+    state = {"inside": False, "seen_inside": None}
+
+    def alarm(signum, frame):
+        state["seen_inside"] = state["inside"]
+        raise KeyboardInterrupt
+
+    indices = np.tile(np.array([[1, 2, 3]], np.int32), (2_000_000, 1))
+    previous = signal.signal(signal.SIGALRM, alarm)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.02)
+        with pytest.raises(KeyboardInterrupt):
+            for _ in range(10_000):
+                state["inside"] = True
+                zirel.accessible(indices, **keywords(MONOCLINIC))
+                state["inside"] = False
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+    assert state["seen_inside"] is True  # stopped within the call, not between two calls
