@@ -79,6 +79,8 @@ int run(CorrectOptions& o) {
         psi = std::min(psi, *side->opening_deg);
     if (psi < 90)
       o.parameters.psi_max = std::to_string(psi);
+    else
+      return refuse(EXIT_USAGE, correction::NO_OPENING_MESSAGE);
   }
   cli::Refusal refusal;
   std::optional<RunSettings> settings = cli::parameters_of(o.parameters, true, refusal);

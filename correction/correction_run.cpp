@@ -42,7 +42,8 @@ CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& 
   s.t_min = 1;
   s.t_max = 0;
   const Vec3d z = p.to_cell_frame.row[2];
-  CapAccumulator cap(z);
+  CapAccumulator cap;
+  Vec3d source_side{};  // the first reversed incident beam: the side the source lies on
   Reflection r;
   for (;;) {
     const IoStatus st = source.next(r);
@@ -75,11 +76,13 @@ CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& 
       } else {
         passed = true;
         // Every beam turned towards one side of the cell: the reversed incident beam as it
-        // is, the diffracted one turned round, both flipped when the incident beam left
-        // through the - side (a data set measured with the cell turned over).
+        // is, the diffracted one turned round, both flipped when the incident beam lies on the
+        // other side from the first record's (a data set measured with the cell turned over).
         const Vec3d& in = rc.checked.beams.incident_reversed;
         const Vec3d& out = rc.checked.beams.diffracted;
-        const double sign = plan::dot(in, z) >= 0 ? 1 : -1;
+        if (plan::norm(source_side) == 0)
+          source_side = in;
+        const double sign = plan::dot(in, source_side) >= 0 ? 1 : -1;
         cap.add(plan::scaled(in, sign));
         cap.add(plan::scaled(out, -sign));
         s.fit.beams_used += 2;

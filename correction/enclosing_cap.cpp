@@ -74,13 +74,32 @@ Cap smallest_enclosing_cap(std::vector<Vec3d> p) {
   return out;
 }
 
-CapAccumulator::CapAccumulator(const Vec3d& pole) : pole_(normalized(pole)) {
+void CapAccumulator::set_pole() {
+  Vec3d sum{};
+  for (const Vec3d& u : first_)
+    sum = plus(sum, u);
+  pole_ = plan::norm(sum) > 0 ? normalized(sum) : Vec3d{0, 0, 1};
   const Vec3d helper = std::fabs(pole_[0]) < 0.9 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
   e1_ = normalized(cross(pole_, helper));
   e2_ = cross(pole_, e1_);
+  projecting_ = true;
+  std::vector<Vec3d> first = std::move(first_);
+  first_.clear();
+  for (const Vec3d& u : first)
+    project(u);
 }
 
 void CapAccumulator::add(const Vec3d& u) {
+  if (projecting_) {
+    project(u);
+    return;
+  }
+  first_.push_back(u);
+  if (first_.size() >= BATCH)
+    set_pole();
+}
+
+void CapAccumulator::project(const Vec3d& u) {
   const double c = dot(u, pole_);
   if (!(c >= MIN_POLE_COS)) {
     ++outside_;
@@ -119,6 +138,8 @@ void CapAccumulator::merge() {
 }
 
 Cap CapAccumulator::result() {
+  if (!projecting_)
+    set_pole();
   merge();
   std::vector<Vec3d> corners;
   corners.reserve(hull_.size());

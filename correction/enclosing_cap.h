@@ -31,8 +31,9 @@ Cap smallest_enclosing_cap(std::vector<Vec3d> points);
 
 class CapAccumulator {
 public:
-  // `pole`: a unit vector; points at 84 degrees or more from it are not projected (counted).
-  explicit CapAccumulator(const Vec3d& pole);
+  // The projection's pole is the mean of the first points; points at 84 degrees or more
+  // from it are not projected (counted: no cell lets such a spread through).
+  CapAccumulator() = default;
   void add(const Vec3d& unit);
   Cap result();
   int64_t outside_hemisphere() const { return outside_; }
@@ -42,7 +43,11 @@ private:
     double x, y;
   };
   void merge();
-  Vec3d pole_, e1_, e2_;
+  void set_pole();
+  void project(const Vec3d& unit);
+  std::vector<Vec3d> first_;
+  bool projecting_ = false;
+  Vec3d pole_{}, e1_{}, e2_{};
   std::vector<P> hull_, pending_;
   int64_t outside_ = 0;
 };

@@ -49,8 +49,7 @@ CorrectionPreparation prepare_correction(const CorrectionSettings& s) {
     return out;
   }
   if (!s.dac.plus.opening_deg && !s.dac.minus.opening_deg) {
-    out.refusal = CorrectionRefusal{
-        std::nullopt, "no opening on either side: give seat.opening_deg (or --seat-opening DEGREES)"};
+    out.refusal = CorrectionRefusal{std::nullopt, NO_OPENING_MESSAGE};
     return out;
   }
   const Vec3d axis{s.run.axis[0], s.run.axis[1], s.run.axis[2]};

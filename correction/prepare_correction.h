@@ -15,6 +15,9 @@
 
 namespace zirel::correction {
 
+inline constexpr const char* NO_OPENING_MESSAGE =
+    "no opening on either side: give seat.opening_deg (or --seat-opening DEGREES)";
+
 struct CorrectionSettings {
   RunSettings run;          // cell, wavelength, axis; psi_max is the idealised rule's
   DacDescription dac;
