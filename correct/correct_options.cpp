@@ -98,7 +98,7 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
                  "shelx: every column as read (default); plain: the 28 columns without cosines")
       ->check(CLI::IsMember({"shelx", "plain"}));
   app.add_flag("--json", o.json, "The summary as one JSON object on standard output, for scripts");
-  app.add_flag("--quiet", o.quiet, "No progress on standard error");
+  app.add_flag("--quiet", o.quiet, "Accepted as zirel-batch accepts it (no progress line is drawn yet)");
   app.set_version_flag("--version", "zirel-correct " ZIREL_VERSION, "Print the version and exit");
   try {
     app.parse(argc, argv);
