@@ -62,15 +62,22 @@ CheckedBeams check_beams(const BeamFrame& f, int h, int k, int l, const Cosines&
   }
   out.beams.incident_reversed = plan::scaled(out.beams.incident_reversed, 1 / n_in);
   out.beams.diffracted = plan::scaled(out.beams.diffracted, 1 / n_out);
-  // The reversed incident beam is -s0, so the scattering angle is the angle between
-  // -u_in and u_out: cos 2theta = -(u_in . u_out).
-  const double c = std::clamp(-plan::dot(out.beams.incident_reversed, out.beams.diffracted), -1.0, 1.0);
-  out.measured_angle_rad = std::acos(c);
+  // The reversed incident beam is -s0, so the scattering angle 2theta is the angle between
+  // -u_in and u_out, and the chord between them is |u_out + u_in| = 2 sin theta. Bragg's
+  // law gives sin theta = lambda d* / 2. The angle's tolerance, halved for theta, is
+  // compared in sin theta: d(sin theta) = cos theta d(theta). No inverse sine per record.
+  const Vec3d chord = {out.beams.incident_reversed[0] + out.beams.diffracted[0],
+                       out.beams.incident_reversed[1] + out.beams.diffracted[1],
+                       out.beams.incident_reversed[2] + out.beams.diffracted[2]};
+  const double s_measured = plan::norm(chord) / 2;
   const double d_star = plan::norm(f.frame.reciprocal_vector({double(h), double(k), double(l)}));
-  const double s = f.wavelength * d_star / 2;
-  out.two_theta_rad = s <= 1 ? 2 * std::asin(s) : std::numeric_limits<double>::quiet_NaN();
-  if (!(std::fabs(out.measured_angle_rad - out.two_theta_rad) <= f.angle_tolerance))
+  const double s_expected = f.wavelength * d_star / 2;
+  const double cos_theta = s_expected <= 1 ? std::sqrt(1 - s_expected * s_expected) : 0;
+  if (!(s_expected <= 1 && std::fabs(s_measured - s_expected) <= f.angle_tolerance / 2 * cos_theta + 1e-12)) {
     out.check = BeamCheck::wrong_angle;
+    out.measured_angle_rad = 2 * std::asin(std::min(s_measured, 1.0));
+    out.two_theta_rad = s_expected <= 1 ? 2 * std::asin(s_expected) : std::numeric_limits<double>::quiet_NaN();
+  }
   return out;
 }
 

@@ -60,8 +60,10 @@ enum class BeamCheck { ok, not_unit, wrong_angle };
 struct CheckedBeams {
   BeamCheck check = BeamCheck::ok;
   BeamPair beams;  // normalised when the check passed
-  double two_theta_rad = 0;         // from h k l, the cell and the wavelength; NaN beyond the sphere
-  double measured_angle_rad = 0;    // between the two beams
+  // Set when the angle is wrong, for a message: 2 theta from h k l, the cell and the
+  // wavelength (NaN beyond the limiting sphere), and the angle between the beams.
+  double two_theta_rad = 0;
+  double measured_angle_rad = 0;
 };
 
 // 2 theta = 2 asin(lambda / 2d) (Bragg's law) against the angle between the two beams.

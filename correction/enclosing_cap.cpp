@@ -105,9 +105,32 @@ void CapAccumulator::project(const Vec3d& u) {
     ++outside_;
     return;
   }
-  pending_.push_back({dot(u, e1_) / c, dot(u, e2_) / c});
+  const P q{dot(u, e1_) / c, dot(u, e2_) / c};
+  // Nearly every point of a long data set lies inside the hull found so far, and can be no
+  // corner of the final one: only the others are kept for the next merge.
+  if (inside_hull(q))
+    return;
+  pending_.push_back(q);
   if (pending_.size() >= BATCH)
     merge();
+}
+
+// Strictly inside the counter-clockwise hull: the wedge of the fan from corner 0 that
+// holds q, found by bisection, then the side of its outer edge (O(log n)).
+bool CapAccumulator::inside_hull(const P& q) const {
+  const std::size_t n = hull_.size();
+  if (n < 3)
+    return false;
+  auto turn = [](const P& o, const P& a, const P& b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); };
+  const P& o = hull_[0];
+  if (!(turn(o, hull_[1], q) > 0) || !(turn(o, hull_[n - 1], q) < 0))
+    return false;
+  std::size_t lo = 1, hi = n - 1;  // turn(o, h[lo], q) > 0 and turn(o, h[hi], q) < 0
+  while (hi - lo > 1) {
+    const std::size_t mid = (lo + hi) / 2;
+    (turn(o, hull_[mid], q) > 0 ? lo : hi) = mid;
+  }
+  return turn(hull_[lo], hull_[hi], q) > 0;
 }
 
 void CapAccumulator::merge() {

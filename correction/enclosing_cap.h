@@ -43,6 +43,7 @@ private:
     double x, y;
   };
   void merge();
+  bool inside_hull(const P& q) const;
   void set_pole();
   void project(const Vec3d& unit);
   std::vector<Vec3d> first_;

@@ -4,12 +4,14 @@
 
 namespace zirel::correction {
 
+double BeamPath::angle_deg() const { return std::acos(std::min(cos_axis, 1.0)) * 180 / M_PI; }
+
 BeamPath beam_path(const PreparedCorrection& p, const Vec3d& unit) {
   BeamPath b;
   b.u = p.to_cell_frame * unit;
   b.plus_side = b.u[2] > 0;
   const double c = std::fabs(b.u[2]);
-  b.angle_deg = std::acos(std::min(c, 1.0)) * 180 / M_PI;
+  b.cos_axis = c;
   const PreparedSide& side = b.plus_side ? p.plus : p.minus;
   b.blocked = side.cos_opening > 0 ? !(c >= side.cos_opening) : !(c > 0);
   b.transmission = c > 0 ? std::exp(-side.attenuation_length / c) : 0.0;

@@ -10,7 +10,8 @@ namespace zirel::correction {
 struct BeamPath {
   Vec3d u{};                 // unit vector in the cell's frame (z along +[U V W])
   bool plus_side = false;    // u_z > 0: through the + side's anvil and seat
-  double angle_deg = 0;      // to the axis, acos |u_z|
+  double cos_axis = 1;       // |u_z|
+  double angle_deg() const;  // to the axis, acos |u_z|
   bool blocked = false;      // beyond the opening of its side
   double transmission = 1;   // of the flat layers on its side
 };

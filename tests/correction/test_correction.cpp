@@ -81,7 +81,7 @@ TEST_P(AnvilTransmission, IsBeerLambertOverBothAnvils) {
   const BeamPath out = beam_path(p, crystal(GetParam().phi_out_deg, -1));
   EXPECT_TRUE(in.plus_side);
   EXPECT_FALSE(out.plus_side);
-  EXPECT_NEAR(in.angle_deg, GetParam().phi_in_deg, 1e-9);
+  EXPECT_NEAR(in.angle_deg(), GetParam().phi_in_deg, 1e-9);
   const double mu = linear_attenuation("C", 3.515, e.wavelength).mu_per_mm;
   const double expected = std::exp(-mu * 1.6 * (1 / std::cos(GetParam().phi_in_deg * M_PI / 180) +
                                                 1 / std::cos(GetParam().phi_out_deg * M_PI / 180)));
