@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 #include "tests/correction/rotation_simulation.h"
 
 namespace {
@@ -35,7 +36,8 @@ std::string without_cr(std::string s) {
 
 fs::path dir() {
   static const fs::path d = [] {
-    fs::path p = fs::path(::testing::TempDir()) / "zirel_correct_transcripts";
+    // One folder per test process: ctest runs the cases side by side.
+    fs::path p = fs::path(::testing::TempDir()) / ("zirel_correct_transcripts_" + std::to_string(getpid()));
     fs::create_directories(p);
     std::ofstream f(p / "sim.hkl", std::ios::binary);
     zirel::simulation::simulate({}, [&](const zirel::simulation::Record& r) {
