@@ -13,6 +13,9 @@
 
 namespace zirel::plan {
 
+// The program speaks the planning library's words.
+using namespace zirel::planning;
+
 using cli::EXIT_READ_ERROR;
 using cli::EXIT_SINGULAR;
 using cli::EXIT_USAGE;

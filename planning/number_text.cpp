@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 std::string fixed_text(double value, int decimals) {
   std::array<char, 64> buffer;
@@ -92,4 +92,4 @@ std::string json_string(std::string_view text) {
   return out + '"';
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // `value` with `decimals` digits after the point; "inf", "nan" as to_chars writes them.
 std::string fixed_text(double value, int decimals);
@@ -25,4 +25,4 @@ std::string well_formed_utf8(std::string_view text);
 // it escaped and ill-formed UTF-8 replaced.
 std::string json_string(std::string_view text);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

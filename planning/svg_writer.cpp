@@ -9,7 +9,7 @@
 
 #include "recio/platform.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 std::string svg_number(double value, int decimals) {
   const double scale = std::pow(10.0, decimals);
@@ -132,4 +132,4 @@ bool write_svg_file(const SvgDocument& svg, const std::string& path, std::string
   return true;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -8,7 +8,7 @@
 #include "planning/number_text.h"
 #include "planning/svg_writer.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 TEST(SvgWriter, NumbersAreShortAndLocaleFree) {
@@ -125,4 +125,4 @@ TEST(MapPicture, ShowsScaleMarksAndTitle) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

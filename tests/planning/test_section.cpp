@@ -6,7 +6,7 @@
 #include "planning/section.h"
 #include "planning/section_svg.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 TEST(SectionPlane, ReadsTheLayersCrystallographersWrite) {
@@ -118,4 +118,4 @@ TEST(Section, AxisInTheLayerAndLimitCircle) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning
