@@ -10,6 +10,9 @@ namespace zirel::planning {
 // `value` with `decimals` digits after the point; "inf", "nan" as to_chars writes them.
 std::string fixed_text(double value, int decimals);
 
+// `value` rounded to `decimals` digits, trailing zeros dropped: 0.7, 12, 0.6123.
+std::string trimmed_text(double value, int decimals);
+
 // The shortest text that reads back as the same float: 7.512, 90, 0.7093.
 std::string shortest_text(float value);
 
