@@ -9,7 +9,7 @@
 #include "plan/map_report.h"
 #include "plan/subcommand.h"
 #include "planning/map_input.h"
-#include "planning/map_svg.h"
+#include "planning/pictures/map_svg.h"
 #include "planning/number_text.h"
 #include "planning/plan_map.h"
 #include "recio/edit.h"

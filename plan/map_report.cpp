@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include "planning/number_text.h"
-#include "planning/svg_writer.h"
+#include "planning/pictures/svg_writer.h"
 #include "plan/report_output.h"
 
 namespace zirel::plan {

@@ -7,7 +7,7 @@
 #include "plan/report_output.h"
 #include "plan/subcommand.h"
 #include "planning/plan_section.h"
-#include "planning/section_svg.h"
+#include "planning/pictures/section_svg.h"
 
 namespace zirel::plan {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include "map_fixtures.h"
 #include "planning/section.h"
-#include "planning/section_svg.h"
+#include "planning/pictures/section_svg.h"
 
 namespace zirel::planning {
 namespace {

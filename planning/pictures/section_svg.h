@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "section.h"
+#include "planning/section.h"
 #include "svg_writer.h"
 
 namespace zirel::planning {

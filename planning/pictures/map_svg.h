@@ -2,8 +2,8 @@
 #include <span>
 #include <string>
 #include <vector>
-#include "cartesian.h"
-#include "direction_grid.h"
+#include "planning/cartesian.h"
+#include "planning/direction_grid.h"
 #include "svg_writer.h"
 
 namespace zirel::planning {
