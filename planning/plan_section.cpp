@@ -11,7 +11,7 @@ Section plan_section(const PreparedPlan& p, std::span<const Miller> measured) {
   in.frame = &frame;
   in.run = &p.access;
   in.axis_cartesian = axis_direction(frame, p.settings.axis_kind, p.settings.axis);
-  in.d_min = p.d_min;
+  in.d_min = p.counted_d_min;
   in.absent = [&](const Miller& m) { return p.symmetry.is_absent(m); };
   in.measured = measured;
   return make_section(in);

@@ -112,6 +112,7 @@ PlanPreparation prepare_plan(const PlanRequest& q) {
   if (p.d_min_given && !(*q.d_min > 0.0f))
     return refuse(PlanRefusalKind::invalid_parameter, PlanParameter::d_min, "must be positive");
   p.d_min = p.d_min_given ? double(*q.d_min) : opening_d_min(q.wavelength, q.psi_max);
+  p.counted_d_min = p.d_min_given ? p.d_min * (1.0 - D_MIN_RELATIVE_TOLERANCE) : p.d_min;
   p.anomalous = q.anomalous;
   // Every command walks (at least a layer of) this sphere; refused before it does.
   const double expected = sphere_reflection_estimate(p.metric, p.d_min);
@@ -134,7 +135,8 @@ PlanPreparation prepare_plan(const PlanRequest& q) {
     return {std::move(p), std::nullopt};
   }
 
-  p.set = unique_reflections(p.symmetry, p.metric, p.d_min, p.anomalous);
+  p.set = unique_reflections(p.symmetry, p.metric, p.counted_d_min, p.anomalous);
+  p.set.d_min = p.d_min;  // the shells are those of the limit asked for
   if (q.command == PlanCommand::map) {
     if (p.set.reflections.empty())
       return refuse(PlanRefusalKind::nothing_to_plan, PlanParameter::d_min,

@@ -78,6 +78,12 @@ struct PlanRefusal {
 // no crystal measured in a diamond-anvil cell comes near it.
 inline constexpr double MAX_SPHERE_REFLECTIONS = 20.0e6;
 
+// A reflection whose d equals a given d min to within this relative amount is inside:
+// a typed limit such as 0.6 meets the reflections that lie on it, and their
+// single-precision d falls a rounding either side of it. The opening's own limit
+// keeps the generator's exact test, so that theory and --generate agree.
+inline constexpr double D_MIN_RELATIVE_TOLERANCE = 1e-6;
+
 struct PreparedPlan {
   PlanRequest request;
   RunSettings settings;     // the cell, wavelength, Psi max and axis of the request
@@ -86,6 +92,7 @@ struct PreparedPlan {
   Symmetry symmetry;
   double d_min = 0;         // the request's, or the finest the opening allows
   bool d_min_given = false;
+  double counted_d_min = 0;  // the limit the counts use: a given d min widened by D_MIN_RELATIVE_TOLERANCE
   bool anomalous = false;
   UniqueSet set;            // the theory (report, map)
   SectionPlane plane;       // the section's layer

@@ -118,3 +118,60 @@ TEST(PreparePlan, CountsReadAsNumbers) {
 
 }  // namespace
 }  // namespace zirel::planning
+
+namespace zirel::planning {
+namespace {
+
+struct OnTheLimit {
+  const char* name;
+  UnitCell cell;
+  const char* space_group;
+  float d_min;
+  size_t unique;  // counted by hand from the lattice: see each case
+};
+void PrintTo(const OnTheLimit& c, std::ostream* os) { *os << c.name; }
+
+// Reflections lying exactly on a typed d min are inside. Cubic, a = 6: d = 6 / sqrt(N),
+// N = h^2 + k^2 + l^2, so d = 0.6 is N = 100 (10 0 0, 8 6 0, ...), which single precision
+// puts a rounding either side of 0.6; a d min of 0.59999 counts them beyond doubt.
+const OnTheLimit LIMITS[] = {
+    {"Pa-3 at 0.6", {6, 6, 6, 90, 90, 90}, "Pa-3", 0.6f, 177},
+    {"P-1 a = 12 at 0.6", {12, 12, 12, 90, 90, 90}, "P-1", 0.6f, 16700},
+};
+
+class DMinLimit : public ::testing::TestWithParam<OnTheLimit> {};
+
+TEST_P(DMinLimit, CountsTheReflectionsOnIt) {
+  const OnTheLimit& c = GetParam();
+  PlanRequest q;
+  q.command = PlanCommand::map;
+  q.cell = c.cell;
+  q.wavelength = 0.71073f;
+  q.psi_max = 35;
+  q.space_group = c.space_group;
+  q.d_min = c.d_min;
+  const PlanPreparation at = prepare_plan(q);
+  ASSERT_TRUE(at.plan) << at.refusal->message;
+  q.d_min = c.d_min * (1 - 2e-5f);  // just below: the same reflections, none on the edge
+  const PlanPreparation below = prepare_plan(q);
+  EXPECT_EQ(at.plan->set.reflections.size(), below.plan->set.reflections.size());
+  EXPECT_EQ(at.plan->set.reflections.size(), c.unique);
+  EXPECT_DOUBLE_EQ(at.plan->set.d_min, c.d_min);  // the shells keep the limit asked for
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DMinLimit, ::testing::ValuesIn(LIMITS));
+
+TEST(DMinLimit, TheOpeningsOwnLimitStaysExact) {
+  PlanRequest q;
+  q.command = PlanCommand::map;
+  q.cell = {6, 6, 6, 90, 90, 90};
+  q.wavelength = 0.71073f;
+  q.psi_max = 35;
+  q.space_group = "Pa-3";
+  const PlanPreparation p = prepare_plan(q);
+  ASSERT_TRUE(p.plan);
+  EXPECT_EQ(p.plan->counted_d_min, p.plan->d_min);
+}
+
+}  // namespace
+}  // namespace zirel::planning
