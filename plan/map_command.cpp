@@ -164,7 +164,10 @@ int run_map(const MapOptions& o) {
   else
     write_map_text(std::cout, *p, r);
   std::cout.flush();
-  return std::cout ? 0 : EXIT_WRITE_FAILURE;
+  // A script must not take output it never got for success.
+  if (!std::cout)
+    return refuse({EXIT_WRITE_FAILURE, "cannot write the map to standard output"});
+  return 0;
 }
 
 }  // namespace

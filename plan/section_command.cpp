@@ -80,7 +80,10 @@ int run_section(const SectionOptions& o) {
   }
   write_counts(std::cout, section, *p, !o.input.empty());
   std::cout.flush();
-  return std::cout ? 0 : EXIT_WRITE_FAILURE;
+  // A script must not take output it never got for success.
+  if (!std::cout)
+    return refuse({EXIT_WRITE_FAILURE, "cannot write the layer's counts to standard output"});
+  return 0;
 }
 
 }  // namespace

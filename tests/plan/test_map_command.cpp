@@ -153,6 +153,20 @@ TEST_P(MapRefused, WithExitCodeAndMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MapRefused, ::testing::ValuesIn(REFUSALS));
 
+TEST_F(MapCommand, OutputThatCannotBeWrittenIsToldAndNotSuccess) {
+  struct Case {
+    std::string args;
+    const char* message;
+  };
+  for (const Case& c : {Case{"map " + CRYSTAL + " --step 10", "cannot write the map to standard output"},
+                        Case{"section " + CRYSTAL + " --uvw 0 1 0 --plane \"h k 0\"",
+                             "cannot write the layer's counts to standard output"}}) {
+    const Transcript t = plan(c.args, ">/dev/full");
+    EXPECT_EQ(t.exit_code, 4) << c.args;
+    EXPECT_NE(t.err.find(c.message), std::string::npos) << t.err;
+  }
+}
+
 TEST_F(MapCommand, UnreadableRecordExitsWithOne) {
   put("bad.hkl", "   1   2   0   100.0     1.0\r\n   1   x   0   100.0     1.0\r\n");
   const Transcript t = plan("section " + CRYSTAL + " --uvw 0 1 0 --plane \"h k 0\" --input bad.hkl");
