@@ -13,24 +13,28 @@ RunPreparation refuse(RefusalKind kind, RunParameter parameter, std::string_view
 
 }  // namespace
 
-RunPreparation prepare_run(const RunSettings& settings, bool generate) {
+std::optional<RunRefusal> beam_and_cell_refusal(const RunSettings& settings, CellMetric& metric) {
   // A Psi max of 180 generated nothing and reported success; NaN fails both tests.
   if (!(settings.wavelength > 0.0f))
-    return refuse(RefusalKind::invalid_parameter, RunParameter::wavelength, WAVELENGTH_MESSAGE);
+    return refuse(RefusalKind::invalid_parameter, RunParameter::wavelength, WAVELENGTH_MESSAGE).refusal;
   if (!(settings.psi_max >= 0.0f && settings.psi_max <= 90.0f))
-    return refuse(RefusalKind::invalid_parameter, RunParameter::psi_max, PSI_MAX_MESSAGE);
-
-  PreparedRun run;
-  run.metric = build_metric(settings.cell);
-  if (run.metric.singular)
-    return refuse(RefusalKind::singular_cell, RunParameter::cell, SINGULAR_CELL_MESSAGE,
-                  run.metric.determinant);
+    return refuse(RefusalKind::invalid_parameter, RunParameter::psi_max, PSI_MAX_MESSAGE).refusal;
+  metric = build_metric(settings.cell);
+  if (metric.singular)
+    return refuse(RefusalKind::singular_cell, RunParameter::cell, SINGULAR_CELL_MESSAGE, metric.determinant).refusal;
   // Cells that pass the determinant test and are still no cell (alpha 0, angles that
   // cannot close, a flat cell) would otherwise give a plausible-looking output.
   if (!edges_positive(settings.cell))
-    return refuse(RefusalKind::invalid_cell, RunParameter::cell, CELL_EDGES_MESSAGE);
+    return refuse(RefusalKind::invalid_cell, RunParameter::cell, CELL_EDGES_MESSAGE).refusal;
   if (!angles_form_cell(settings.cell))
-    return refuse(RefusalKind::invalid_cell, RunParameter::cell, CELL_ANGLES_MESSAGE);
+    return refuse(RefusalKind::invalid_cell, RunParameter::cell, CELL_ANGLES_MESSAGE).refusal;
+  return std::nullopt;
+}
+
+RunPreparation prepare_run(const RunSettings& settings, bool generate) {
+  PreparedRun run;
+  if (std::optional<RunRefusal> refusal = beam_and_cell_refusal(settings, run.metric))
+    return {std::nullopt, std::move(refusal)};
 
   run.access = prepare_accessibility(settings, run.metric);
   if (run.access.zero_axis)

@@ -53,6 +53,11 @@ struct RunPreparation {
 
 RunPreparation prepare_run(const RunSettings& settings, bool generate);
 
+// The first checks of prepare_run, for a program that has no axis to look at (a map
+// over every axis): the wavelength and Psi max, then the cell. The cell's metric goes
+// to `metric` on the way; nothing when they pass.
+std::optional<RunRefusal> beam_and_cell_refusal(const RunSettings& settings, CellMetric& metric);
+
 // The filtering run of a prepared run: from the generator, if it has one, else from the
 // file open on INPUT_UNIT of `table` in settings.input_kind; to the file open on
 // OUTPUT_UNIT in settings.output_kind. `keep_columns`: SHELX records written keep the

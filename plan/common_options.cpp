@@ -1,25 +1,7 @@
 #include "plan/common_options.h"
 
-#include "filtering/prepare_run.h"
-#include "planning/number_text.h"
-#include "planning/unique_set.h"
 
 namespace zirel::plan {
-
-namespace {
-
-// About 0.1 % in an edge or 0.1 degree in an angle: a cell rounded for typing passes,
-// a cell of another crystal family does not.
-constexpr double CELL_MISFIT_TOLERANCE = 2e-3;
-
-std::string cell_text(const UnitCell& c) {
-  std::string text;
-  for (const float v : {c.a, c.b, c.c, c.alpha, c.beta, c.gamma})
-    text += (text.empty() ? "" : " ") + shortest_text(v);
-  return text;
-}
-
-}  // namespace
 
 void add_common_options(CLI::App& app, CommonOptions& o) {
   cli::add_cell_option(app, o.parameters);
@@ -44,65 +26,75 @@ void add_common_options(CLI::App& app, CommonOptions& o) {
 
 void add_axis_options(CLI::App& app, CommonOptions& o) { cli::add_axis_options(app, o.parameters); }
 
-std::optional<PlanParameters> plan_parameters(const CommonOptions& o, bool axis_needed, Refusal& refusal) {
+namespace {
+
+Refusal told(const PlanRefusal& r, const CommonOptions& o, const std::string& step_text) {
+  switch (r.parameter) {
+    case PlanParameter::symmetry:
+      if (o.space_group.empty() && o.laue.empty())
+        return {EXIT_USAGE, "give --space-group NAME or --laue SYMBOL"};
+      return {EXIT_USAGE, (o.laue.empty() ? "--space-group: " : "--laue: ") + r.message};
+    case PlanParameter::psi_max:
+      if (r.message != PSI_MAX_MESSAGE)  // the opening's own check, not the run's
+        return {EXIT_USAGE, "--psi-max " + r.message};
+      break;
+    case PlanParameter::d_min:
+      if (r.kind == PlanRefusalKind::too_large)
+        return {EXIT_USAGE, r.message + ": give a larger --d-min"};
+      if (r.kind == PlanRefusalKind::nothing_to_plan)
+        return {EXIT_USAGE, r.message};
+      return {EXIT_USAGE, "--d-min " + r.message};
+    case PlanParameter::step:
+      return {EXIT_USAGE, "--step: '" + step_text + "' must be a number of degrees from 0.1 to 30"};
+    case PlanParameter::top: return {EXIT_USAGE, "--top " + r.message};
+    case PlanParameter::mounts:
+    case PlanParameter::plane: return {EXIT_USAGE, r.message};
+    default: break;
+  }
+  // The run's own checks, and the cell's symmetry, as every program tells them.
+  RunRefusal run{RefusalKind::invalid_parameter, RunParameter::cell, r.message, r.determinant};
+  switch (r.kind) {
+    case PlanRefusalKind::singular_cell: run.kind = RefusalKind::singular_cell; break;
+    case PlanRefusalKind::invalid_cell: run.kind = RefusalKind::invalid_cell; break;
+    case PlanRefusalKind::zero_axis: run.kind = RefusalKind::zero_axis; break;
+    default: break;
+  }
+  switch (r.parameter) {
+    case PlanParameter::wavelength: run.parameter = RunParameter::wavelength; break;
+    case PlanParameter::psi_max: run.parameter = RunParameter::psi_max; break;
+    case PlanParameter::axis: run.parameter = RunParameter::axis; break;
+    default: break;
+  }
+  return cli::refusal_of(run, o.parameters);
+}
+
+}  // namespace
+
+std::optional<PreparedPlan> prepared_plan(const CommonOptions& o, PlanRequest q, Refusal& refusal,
+                                          const std::string& step_text) {
+  const bool axis_needed = q.command != PlanCommand::map;
   std::optional<RunSettings> settings = cli::parameters_of(o.parameters, axis_needed, refusal);
   if (!settings)
     return std::nullopt;
-  PlanParameters p;
-  p.settings = *settings;
-  RunSettings& s = p.settings;
-  if (o.space_group.empty() && o.laue.empty()) {
-    refusal.message = "give --space-group NAME or --laue SYMBOL";
-    return std::nullopt;
-  }
-  std::string why;
-  std::optional<Symmetry> symmetry = o.laue.empty() ? symmetry_of_space_group(o.space_group, s.cell, why)
-                                                    : symmetry_of_laue_class(o.laue, why);
-  if (!symmetry) {
-    refusal.message = (o.laue.empty() ? "--space-group: " : "--laue: ") + why;
-    return std::nullopt;
-  }
-  p.symmetry = std::move(*symmetry);
-
-  // Without an axis of its own the plan still goes through the run's checks; any
-  // direction stands in for the axis it does not use.
-  RunSettings checked = s;
-  if (!axis_needed)
-    checked.axis = Vec3{0.0f, 0.0f, 1.0f};
-  RunPreparation prepared = prepare_run(checked, false);
-  if (prepared.refusal) {
-    refusal = cli::refusal_of(*prepared.refusal, o.parameters);
-    return std::nullopt;
-  }
-  // After the run's own checks, which speak first for every program: the resolution
-  // the opening allows needs an opening.
-  if (!(s.psi_max > 0.0f && s.psi_max <= 90.0f)) {
-    refusal.message = "--psi-max must be above 0 and at most 90 degrees";
-    return std::nullopt;
-  }
-  p.metric = prepared.run->metric;
-  if (axis_needed)
-    p.access = prepared.run->access;
-  if (symmetry_misfit(p.symmetry, p.metric.g_star) > CELL_MISFIT_TOLERANCE) {
-    refusal.message = "--cell: " + cell_text(s.cell) + " does not have the symmetry of the " + p.symmetry.name +
-                      " (" + cell_conditions(p.symmetry) + "): reflections counted as equivalent would have different d";
-    return std::nullopt;
-  }
-  p.d_min_given = !o.d_min.empty();
-  if (p.d_min_given) {
+  q.cell = settings->cell;
+  q.wavelength = settings->wavelength;
+  q.psi_max = settings->psi_max;
+  q.axis = {settings->axis_kind, settings->axis};
+  q.space_group = o.space_group;
+  q.laue = o.laue;
+  if (!o.d_min.empty()) {
     float d = 0.0f;
     if (!cli::to_reals({o.d_min}, &d, "--d-min", refusal))
       return std::nullopt;
-    if (!(d > 0.0f)) {
-      refusal.message = "--d-min must be positive";
-      return std::nullopt;
-    }
-    p.d_min = d;
-  } else {
-    p.d_min = opening_d_min(s.wavelength, s.psi_max);
+    q.d_min = d;
   }
-  p.anomalous = o.anomalous;
-  return p;
+  q.anomalous = o.anomalous;
+  PlanPreparation prepared = prepare_plan(q);
+  if (prepared.refusal) {
+    refusal = told(*prepared.refusal, o, step_text);
+    return std::nullopt;
+  }
+  return std::move(prepared.plan);
 }
 
 }  // namespace zirel::plan

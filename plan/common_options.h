@@ -9,9 +9,12 @@
 #include "filtering/accessibility.h"
 #include "filtering/cell_metric.h"
 #include "filtering/run_settings.h"
-#include "planning/symmetry.h"
+#include "planning/prepare_plan.h"
 
 namespace zirel::plan {
+
+// The program speaks the planning library's words.
+using namespace zirel::planning;
 
 using cli::EXIT_READ_ERROR;
 using cli::EXIT_SINGULAR;
@@ -27,25 +30,16 @@ struct CommonOptions {
   bool anomalous = false;
 };
 
-// The checked parameters: the cell and its metric, the symmetry, the wavelength and
-// Psi max, the axis when one was asked for, and the resolution limit.
-struct PlanParameters {
-  RunSettings settings;
-  CellMetric metric;
-  AccessibilityRun access;  // for the axis of `settings`; only when the axis was needed
-  Symmetry symmetry;
-  double d_min = 0;  // --d-min, or the finest the opening allows
-  bool d_min_given = false;
-  bool anomalous = false;
-};
-
 // --cell, --space-group | --laue, --wavelength, --psi-max, --d-min, --anomalous, --settings.
 void add_common_options(CLI::App& app, CommonOptions& options);
 // --uvw | --hkl, for the forms that look along one axis.
 void add_axis_options(CLI::App& app, CommonOptions& options);
 
-// Refuses what no plan can use, with the exit code and a message naming the option.
-// The axis is required when `axis_needed`; otherwise it is not looked at.
-std::optional<PlanParameters> plan_parameters(const CommonOptions& options, bool axis_needed, Refusal& refusal);
+// The plan the options ask for, checked by prepare_plan. Refuses first what only the
+// command line can get wrong (a missing option, a number that is not one); then every
+// refusal of prepare_plan, told with this program's option names and exit codes.
+// `step_text` is --step as typed, for its refusal.
+std::optional<PreparedPlan> prepared_plan(const CommonOptions& options, PlanRequest request, Refusal& refusal,
+                                          const std::string& step_text = "");
 
 }  // namespace zirel::plan

@@ -51,8 +51,8 @@ int main(int argc, char** argv) {
   zirel::platform::Utf8Arguments args(argc, argv);
   using namespace zirel::plan;
   zirel::cli::end_unexpected_failures_clearly("zirel-plan");
-  if (argc > 1 && std::string_view(argv[1]) == "map") return map_main(argc - 1, argv + 1);
-  if (argc > 1 && std::string_view(argv[1]) == "section") return section_main(argc - 1, argv + 1);
+  if (args.argc() > 1 && std::string_view(args.argv()[1]) == "map") return map_main(args.argc() - 1, args.argv() + 1);
+  if (args.argc() > 1 && std::string_view(args.argv()[1]) == "section") return section_main(args.argc() - 1, args.argv() + 1);
   ReportOptions options;
   CLI::App app{DESCRIPTION, "zirel-plan"};
   app.footer(FOOTER);

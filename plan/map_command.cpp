@@ -5,16 +5,13 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
-#include <thread>
 #include "plan/common_options.h"
 #include "plan/map_report.h"
 #include "plan/subcommand.h"
-#include "planning/completeness.h"
 #include "planning/map_input.h"
-#include "planning/map_ranking.h"
-#include "planning/map_svg.h"
+#include "planning/pictures/map_svg.h"
 #include "planning/number_text.h"
-#include "planning/orientation_map.h"
+#include "planning/plan_map.h"
 #include "recio/edit.h"
 #include "recio/platform.h"
 
@@ -61,12 +58,12 @@ int refuse(const Refusal& refusal) {
 }
 
 // The mounts of --with and --with-hkl, three numbers each.
-bool read_mounts(const MapOptions& o, std::vector<Mount>& mounts, Refusal& refusal) {
+bool read_mounts(const MapOptions& o, std::vector<MountAxis>& mounts, Refusal& refusal) {
   for (AxisKind kind : {AxisKind::UVW, AxisKind::HKL}) {
     const std::vector<std::string>& texts = kind == AxisKind::UVW ? o.with_uvw : o.with_hkl;
     const char* option = kind == AxisKind::UVW ? "--with" : "--with-hkl";
     for (size_t i = 0; i + 2 < texts.size(); i += 3) {
-      Mount m{kind, {}, 0};
+      MountAxis m{kind, {}};
       for (int j = 0; j < 3; ++j)
         if (!parse_list_real(texts[i + j], m.axis[j])) {
           refusal.message = std::string(option) + ": '" + texts[i + j] + "' is not a number";
@@ -78,37 +75,6 @@ bool read_mounts(const MapOptions& o, std::vector<Mount>& mounts, Refusal& refus
   return true;
 }
 
-AccessibilityRun run_at(const PlanParameters& p, AxisKind kind, const Vec3& axis) {
-  RunSettings s = p.settings;
-  s.axis_kind = kind;
-  s.axis = axis;
-  return prepare_accessibility(s, p.metric);
-}
-
-// Reached by the mounts made, or at the axis.
-int reached(const UniqueSet& set, const std::vector<std::uint8_t>& covered, const AccessibilityRun& run) {
-  const std::vector<std::uint8_t> here = accessible_reflections(set, run);
-  int n = 0;
-  for (size_t u = 0; u < here.size(); ++u)
-    n += here[u] || (!covered.empty() && covered[u]);
-  return n;
-}
-
-MountAdvice advise(const MapResult& r, int cell, const SmallDirections& small, const UniqueSet& set,
-                   const std::vector<std::uint8_t>& covered) {
-  const PlanParameters& p = *r.parameters;
-  MountAdvice a;
-  a.cell = cell;
-  a.direction = cell_direction(*r.grid, cell);
-  a.accessible = r.counts[cell];
-  a.uvw = nearest_direction(small, a.direction);
-  a.hkl = nearest_plane_normal(small, a.direction);
-  auto as_axis = [](const Indices& i) { return Vec3{float(i[0]), float(i[1]), float(i[2])}; };
-  a.uvw_accessible = reached(set, covered, run_at(p, AxisKind::UVW, as_axis(a.uvw.indices)));
-  a.hkl_accessible = reached(set, covered, run_at(p, AxisKind::HKL, as_axis(a.hkl.indices)));
-  return a;
-}
-
 // "[0 1 0]" or "(1 0 2)": the picture has no room for "normal of".
 std::string short_mount_text(const Mount& m) {
   const std::string text = mount_text(m);
@@ -116,14 +82,14 @@ std::string short_mount_text(const Mount& m) {
   return text.rfind(normal, 0) == 0 ? text.substr(normal.size()) : text;
 }
 
-MapPicture picture_of(const MapResult& r, const CartesianFrame& frame) {
+MapPicture picture_of(const PreparedPlan& p, const MapResult& r, const CartesianFrame& frame) {
   MapPicture pic;
-  pic.grid = r.grid;
+  pic.grid = &r.grid;
   pic.counts = r.counts;
   pic.theory = r.theory;
-  pic.title = "Completeness map: " + r.parameters->symmetry.name;
-  pic.subtitle = picture_parameters(*r.parameters) + ";  " + std::to_string(r.theory) + " unique;  " +
-                 svg_number(r.grid->step_deg, 2) + "° grid";
+  pic.title = "Completeness map: " + p.symmetry.name;
+  pic.subtitle = picture_parameters(p) + ";  " + std::to_string(r.theory) + " unique;  " +
+                 svg_number(r.grid.step_deg, 2) + "° grid";
   static constexpr const char* DIRECT[] = {"a", "b", "c"};
   static constexpr const char* RECIPROCAL[] = {"a*", "b*", "c*"};
   // Mounts first: the axis marks they may hide are drawn over them.
@@ -172,65 +138,36 @@ bool write_file(const std::string& path, Write write, Refusal& refusal) {
 
 int run_map(const MapOptions& o) {
   Refusal refusal;
-  std::optional<PlanParameters> p = plan_parameters(o.common, false, refusal);
+  PlanRequest request;
+  request.command = PlanCommand::map;
+  request.top = o.top;
+  float step = 0;
+  if (!parse_list_real(o.step, step))
+    step = -1;  // refused by prepare_plan, in its turn, with the text as typed
+  request.step_deg = step;
+  if (!read_mounts(o, request.mounts, refusal))
+    return refuse(refusal);
+  const std::optional<PreparedPlan> p = prepared_plan(o.common, request, refusal, o.step);
   if (!p)
     return refuse(refusal);
-  float step = 0;
-  if (!parse_list_real(o.step, step) || !(step >= 0.1f && step <= 30.0f))
-    return refuse({EXIT_USAGE, "--step: '" + o.step + "' must be a number of degrees from 0.1 to 30"});
-  if (o.top < 0 || o.top > 100)
-    return refuse({EXIT_USAGE, "--top must be from 0 to 100"});
-  MapResult r;
-  r.parameters = &*p;
-  if (!read_mounts(o, r.mounts, refusal))
-    return refuse(refusal);
-
-  const UniqueSet set = unique_reflections(p->symmetry, p->metric, p->d_min, p->anomalous);
-  r.theory = static_cast<int>(set.reflections.size());
-  if (r.theory == 0)
-    return refuse({EXIT_USAGE, "no reflection has d >= d_min (" + svg_number(p->d_min, 4) + " A)"});
-
-  std::vector<std::uint8_t> covered;
-  for (Mount& m : r.mounts) {
-    const AccessibilityRun run = run_at(*p, m.kind, m.axis);
-    if (run.zero_axis)
-      return refuse({EXIT_USAGE, "mount " + mount_text(m) + ": " + std::string(ZERO_AXIS_MESSAGE)});
-    const std::vector<std::uint8_t> here = accessible_reflections(set, run);
-    covered.resize(here.size(), 0);
-    for (size_t u = 0; u < here.size(); ++u) {
-      m.accessible += here[u];
-      covered[u] = covered[u] || here[u];
-    }
-  }
-  r.covered = static_cast<int>(std::count(covered.begin(), covered.end(), 1));
-
-  const CartesianFrame frame = make_frame(p->settings.cell);
-  const BandSet bands = make_band_set(set, frame, p->settings.wavelength, p->settings.psi_max);
-  const DirectionGrid grid = make_direction_grid(step);
-  r.grid = &grid;
-  const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-  r.counts = accessible_counts(grid, bands, covered, threads);
-  r.mean = mean_count(grid, r.counts);
-
-  const SmallDirections small = make_small_directions(frame);
-  const std::vector<Mat3d> symmetry = map_symmetry(p->symmetry, set, frame);
-  for (int cell : best_cells(grid, r.counts, o.top, std::max(10.0, 2 * grid.step_deg), symmetry))
-    r.best.push_back(advise(r, cell, small, set, covered));
-  r.worst = advise(r, worst_cell(r.counts), small, set, covered);
+  const MapResult r = plan_map(*p);
 
   if (!o.csv.empty() && !write_file(o.csv, [&](std::ostream& out) { write_map_csv(out, r); }, refusal))
     return refuse(refusal);
   if (!o.svg.empty()) {
     std::string error;
-    if (!write_svg_file(draw_map(picture_of(r, frame)), o.svg, error))
+    if (!write_svg_file(draw_map(picture_of(*p, r, make_frame(p->settings.cell))), o.svg, error))
       return refuse({EXIT_WRITE_FAILURE, error});
   }
   if (o.json)
-    write_map_json(std::cout, r);
+    write_map_json(std::cout, *p, r);
   else
-    write_map_text(std::cout, r);
+    write_map_text(std::cout, *p, r);
   std::cout.flush();
-  return std::cout ? 0 : EXIT_WRITE_FAILURE;
+  // A script must not take output it never got for success.
+  if (!std::cout)
+    return refuse({EXIT_WRITE_FAILURE, "cannot write the map to standard output"});
+  return 0;
 }
 
 }  // namespace

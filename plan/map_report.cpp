@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include "planning/number_text.h"
-#include "planning/svg_writer.h"
+#include "planning/pictures/svg_writer.h"
 #include "plan/report_output.h"
 
 namespace zirel::plan {
@@ -80,7 +80,7 @@ std::string mount_text(const Mount& m) {
 
 std::string percent(int count, int theory) { return fixed(theory > 0 ? 100.0 * count / theory : 0.0, 1); }
 
-std::string picture_parameters(const PlanParameters& p) {
+std::string picture_parameters(const PreparedPlan& p) {
   const UnitCell& c = p.settings.cell;
   return "a " + shortest_text(c.a) + ", b " + shortest_text(c.b) + ", c " + shortest_text(c.c) + " Å, α " + shortest_text(c.alpha) +
          "°, β " + shortest_text(c.beta) + "°, γ " + shortest_text(c.gamma) + "°;  λ " + shortest_text(p.settings.wavelength) +
@@ -88,11 +88,11 @@ std::string picture_parameters(const PlanParameters& p) {
          (p.anomalous ? " (anomalous)" : "");
 }
 
-void write_map_text(std::ostream& out, const MapResult& r) {
-  out << symmetry_line(*r.parameters) << "\n"
-      << parameters_line(*r.parameters, false) << "\n"
-      << r.theory << " unique reflections in theory; " << r.grid->cell_count() << " axis directions "
-      << fixed(r.grid->step_deg, 2) << " deg apart over the hemisphere (an axis and its opposite are one mount)\n";
+void write_map_text(std::ostream& out, const PreparedPlan& p, const MapResult& r) {
+  out << symmetry_line(p) << "\n"
+      << parameters_line(p, false) << "\n"
+      << r.theory << " unique reflections in theory; " << r.grid.cell_count() << " axis directions "
+      << fixed(r.grid.step_deg, 2) << " deg apart over the hemisphere (an axis and its opposite are one mount)\n";
   for (const Mount& m : r.mounts)
     out << "Mount already made: " << mount_text(m) << " reaches " << m.accessible << " ("
         << percent(m.accessible, r.theory) << "%)\n";
@@ -108,8 +108,7 @@ void write_map_text(std::ostream& out, const MapResult& r) {
   out << advice_row("worst", r.worst, r.theory);
 }
 
-void write_map_json(std::ostream& out, const MapResult& r) {
-  const PlanParameters& p = *r.parameters;
+void write_map_json(std::ostream& out, const PreparedPlan& p, const MapResult& r) {
   const UnitCell& c = p.settings.cell;
   out << "{\n  \"symmetry\": " << json_string(p.symmetry.name) << ",\n  \"laue_class\": "
       << json_string(p.symmetry.laue_class) << ",\n  \"cell\": [" << shortest_text(c.a) << ", " << shortest_text(c.b) << ", "
@@ -117,7 +116,7 @@ void write_map_json(std::ostream& out, const MapResult& r) {
       << "],\n  \"wavelength\": " << shortest_text(p.settings.wavelength) << ",\n  \"psi_max\": "
       << shortest_text(p.settings.psi_max) << ",\n  \"d_min\": " << fixed(p.d_min, 6)
       << ",\n  \"anomalous\": " << (p.anomalous ? "true" : "false") << ",\n  \"unique\": " << r.theory
-      << ",\n  \"step\": " << fixed(r.grid->step_deg, 6) << ",\n  \"directions\": " << r.grid->cell_count()
+      << ",\n  \"step\": " << fixed(r.grid.step_deg, 6) << ",\n  \"directions\": " << r.grid.cell_count()
       << ",\n  \"mounts\": [";
   for (size_t i = 0; i < r.mounts.size(); ++i)
     out << (i ? ", " : "") << "{\"axis\": " << json_string(mount_text(r.mounts[i]))
@@ -128,10 +127,10 @@ void write_map_json(std::ostream& out, const MapResult& r) {
   for (size_t i = 0; i < r.best.size(); ++i)
     out << (i ? ",\n    " : "\n    ") << json_advice(r.best[i], r.theory);
   out << "],\n  \"grid_columns\": [\"polar\", \"azimuth\", \"accessible\"],\n  \"grid\": [";
-  for (int cell = 0; cell < r.grid->cell_count(); ++cell) {
-    const GridCell g = locate(*r.grid, cell);
-    out << (cell ? ",\n    [" : "\n    [") << fixed(r.grid->polar_deg(g.ring), 3) << ", "
-        << fixed(r.grid->azimuth_deg(g.ring, g.j), 3) << ", " << r.counts[cell] << "]";
+  for (int cell = 0; cell < r.grid.cell_count(); ++cell) {
+    const GridCell g = locate(r.grid, cell);
+    out << (cell ? ",\n    [" : "\n    [") << fixed(r.grid.polar_deg(g.ring), 3) << ", "
+        << fixed(r.grid.azimuth_deg(g.ring, g.j), 3) << ", " << r.counts[cell] << "]";
   }
   out << "]\n}\n";
 }
@@ -139,11 +138,11 @@ void write_map_json(std::ostream& out, const MapResult& r) {
 void write_map_csv(std::ostream& out, const MapResult& r) {
   out << "polar_deg,azimuth_deg,x,y,z,accessible,completeness_percent\n";
   std::string line;
-  for (int ring = 0; ring < r.grid->ring_count(); ++ring)
-    for (int j = 0; j < r.grid->ring_size[ring]; ++j) {
-      const int cell = r.grid->ring_start[ring] + j;
-      const Vec3d v = cell_direction(*r.grid, cell);
-      line = fixed(r.grid->polar_deg(ring), 3) + "," + fixed(r.grid->azimuth_deg(ring, j), 3) + "," +
+  for (int ring = 0; ring < r.grid.ring_count(); ++ring)
+    for (int j = 0; j < r.grid.ring_size[ring]; ++j) {
+      const int cell = r.grid.ring_start[ring] + j;
+      const Vec3d v = cell_direction(r.grid, cell);
+      line = fixed(r.grid.polar_deg(ring), 3) + "," + fixed(r.grid.azimuth_deg(ring, j), 3) + "," +
              fixed(v[0], 6) + "," + fixed(v[1], 6) + "," + fixed(v[2], 6) + "," + std::to_string(r.counts[cell]) +
              "," + fixed(100.0 * r.counts[cell] / std::max(1, r.theory), 3) + "\n";
       out << line;

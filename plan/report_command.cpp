@@ -9,10 +9,6 @@ namespace zirel::plan {
 
 namespace {
 
-// More reflections than this in the sphere would take most of a minute and gigabytes;
-// no crystal measured in a diamond-anvil cell comes near it.
-constexpr double MAX_SPHERE_REFLECTIONS = 20.0e6;
-
 int refuse(const Refusal& refusal) { return cli::tell("zirel-plan", refusal); }
 
 }  // namespace
@@ -32,16 +28,12 @@ void add_report_options(CLI::App& app, ReportOptions& o) {
 
 int run_report(const ReportOptions& o) {
   Refusal refusal;
-  const std::optional<PlanParameters> p = plan_parameters(o.common, true, refusal);
+  PlanRequest request;
+  request.command = PlanCommand::report;
+  const std::optional<PreparedPlan> p = prepared_plan(o.common, request, refusal);
   if (!p)
     return refuse(refusal);
-  const double expected = sphere_reflection_estimate(p->metric, p->d_min);
-  if (expected > MAX_SPHERE_REFLECTIONS)
-    return refuse({EXIT_USAGE, "the sphere up to d min " + std::to_string(p->d_min) + " A holds about " +
-                                   std::to_string(static_cast<long long>(expected)) +
-                                   " reflections, more than 20 million: give a larger --d-min"});
-
-  const UniqueSet set = unique_reflections(p->symmetry, p->metric, p->d_min, p->anomalous);
+  const UniqueSet& set = p->set;
   const std::vector<std::uint8_t> accessible = accessible_reflections(set, p->access);
   std::optional<Measurement> measurement;
   if (!o.input.empty()) {

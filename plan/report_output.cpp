@@ -70,7 +70,7 @@ std::string json_floats(std::initializer_list<float> values) {
 
 }  // namespace
 
-std::string symmetry_line(const PlanParameters& p) {
+std::string symmetry_line(const PreparedPlan& p) {
   const Symmetry& s = p.symmetry;
   std::string line = "Symmetry: " + s.name;
   if (!p.anomalous || s.centrosymmetric)
@@ -88,7 +88,7 @@ std::string axis_text(const RunSettings& s) {
   return s.axis_kind == AxisKind::UVW ? "[" + triple_text(s.axis) + "]" : "normal of (" + triple_text(s.axis) + ")";
 }
 
-std::string parameters_line(const PlanParameters& p, bool with_axis) {
+std::string parameters_line(const PreparedPlan& p, bool with_axis) {
   const RunSettings& s = p.settings;
   const UnitCell& c = s.cell;
   return "Cell " + shortest_text(c.a) + ' ' + shortest_text(c.b) + ' ' + shortest_text(c.c) + ' ' +
@@ -100,7 +100,7 @@ std::string parameters_line(const PlanParameters& p, bool with_axis) {
 
 
 void write_text_report(std::ostream& out, const ReportData& data) {
-  const PlanParameters& p = data.parameters;
+  const PreparedPlan& p = data.parameters;
   const bool measured = data.measurement != nullptr;
   out << symmetry_line(p) << '\n' << parameters_line(p) << "\n\n";
   std::vector<std::string> head{"shell", "d max", "d min", "theory", "accessible", "compl.%"};
@@ -135,7 +135,7 @@ void write_text_report(std::ostream& out, const ReportData& data) {
 }
 
 void write_json_report(std::ostream& out, const ReportData& data) {
-  const PlanParameters& p = data.parameters;
+  const PreparedPlan& p = data.parameters;
   const Symmetry& s = p.symmetry;
   const RunSettings& r = p.settings;
   const bool measured = data.measurement != nullptr;

@@ -9,7 +9,7 @@
 namespace zirel::plan {
 
 struct ReportData {
-  const PlanParameters& parameters;  // with the axis filled in
+  const PreparedPlan& parameters;  // with the axis filled in
   const CompletenessTable& table;
   const Measurement* measurement = nullptr;  // with --input
   std::string input_file;
@@ -17,8 +17,8 @@ struct ReportData {
 
 // The report's first lines, shared with the subcommands: the symmetry used, and the
 // cell, wavelength, Psi max, axis (unless with_axis is false) and d min.
-std::string symmetry_line(const PlanParameters& p);
-std::string parameters_line(const PlanParameters& p, bool with_axis = true);
+std::string symmetry_line(const PreparedPlan& p);
+std::string parameters_line(const PreparedPlan& p, bool with_axis = true);
 // "[0 1 0]" or "normal of (1 0 2)".
 std::string axis_text(const RunSettings& s);
 

@@ -6,8 +6,8 @@
 #include "plan/measured_input.h"
 #include "plan/report_output.h"
 #include "plan/subcommand.h"
-#include "planning/map_input.h"
-#include "planning/section_svg.h"
+#include "planning/plan_section.h"
+#include "planning/pictures/section_svg.h"
 
 namespace zirel::plan {
 
@@ -42,7 +42,7 @@ int refuse(const Refusal& refusal) {
   return refusal.exit_code;
 }
 
-void write_counts(std::ostream& out, const Section& s, const PlanParameters& p, bool with_input) {
+void write_counts(std::ostream& out, const Section& s, const PreparedPlan& p, bool with_input) {
   out << symmetry_line(p) << "\n"
       << parameters_line(p) << "\n"
       << "Layer " << section_plane_name(s.plane) << ": accessible " << s.counts[0] << ", not accessible " << s.counts[1] << ", systematically absent "
@@ -54,34 +54,23 @@ void write_counts(std::ostream& out, const Section& s, const PlanParameters& p, 
 
 int run_section(const SectionOptions& o) {
   Refusal refusal;
-  std::optional<PlanParameters> p = plan_parameters(o.common, true, refusal);
+  PlanRequest request;
+  request.command = PlanCommand::section;
+  request.plane = o.plane;
+  const std::optional<PreparedPlan> p = prepared_plan(o.common, request, refusal);
   if (!p)
     return refuse(refusal);
-  std::string why;
-  const std::optional<SectionPlane> plane = parse_section_plane(o.plane, why);
-  if (!plane)
-    return refuse({EXIT_USAGE, why});
   std::vector<Miller> measured;
   if (!o.input.empty() &&
       !read_indices(o.input, [&](const Miller& hkl) { measured.push_back(hkl); }, refusal))
     return refuse(refusal);
-
-  const CartesianFrame frame = make_frame(p->settings.cell);
-  SectionInput in;
-  in.plane = *plane;
-  in.frame = &frame;
-  in.run = &p->access;
-  in.axis_cartesian = axis_direction(frame, p->settings.axis_kind, p->settings.axis);
-  in.d_min = p->d_min;
-  in.absent = [&](const Miller& m) { return p->symmetry.is_absent(m); };
-  in.measured = measured;
-  const Section section = make_section(in);
+  const Section section = plan_section(*p, measured);
 
   if (!o.svg.empty()) {
     SectionPicture picture;
     picture.section = &section;
     picture.axis_label = axis_text(p->settings);
-    picture.title = "Reciprocal-lattice layer " + section_plane_name(*plane) + " for the DAC axis along " +
+    picture.title = "Reciprocal-lattice layer " + section_plane_name(p->plane) + " for the DAC axis along " +
                     picture.axis_label;
     picture.subtitles = {p->symmetry.name, picture_parameters(*p)};
     picture.with_measured = !o.input.empty();
@@ -91,7 +80,10 @@ int run_section(const SectionOptions& o) {
   }
   write_counts(std::cout, section, *p, !o.input.empty());
   std::cout.flush();
-  return std::cout ? 0 : EXIT_WRITE_FAILURE;
+  // A script must not take output it never got for success.
+  if (!std::cout)
+    return refuse({EXIT_WRITE_FAILURE, "cannot write the layer's counts to standard output"});
+  return 0;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numbers>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 double axis_angle_deg(const Vec3d& a, const Vec3d& b) {
   const double c = std::min(1.0, std::fabs(dot(a, b)) / (norm(a) * norm(b)));
@@ -42,4 +42,4 @@ CartesianFrame make_frame(const UnitCell& cell) {
   return f;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

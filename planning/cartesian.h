@@ -3,7 +3,7 @@
 #include <cmath>
 #include "filtering/unit_cell.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // Directions on the sphere of axes are worked out in double precision: the map
 // compares its values with the single-precision test only away from the boundary.
@@ -43,4 +43,4 @@ struct CartesianFrame {
 // The cell must not be singular (callers have built its metric already).
 CartesianFrame make_frame(const UnitCell& cell);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

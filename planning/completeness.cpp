@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -126,4 +126,4 @@ CompletenessTable completeness_table(const UniqueSet& set, const std::vector<std
   return table;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

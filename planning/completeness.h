@@ -7,7 +7,7 @@
 #include "filtering/accessibility.h"
 #include "planning/unique_set.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // Per unique reflection, 1 when at least one of its equivalents passes the filtering's
 // own accessibility test.
@@ -59,4 +59,4 @@ struct CompletenessTable {
 CompletenessTable completeness_table(const UniqueSet& set, const std::vector<std::uint8_t>& accessible,
                                      const Measurement* measurement, int shell_count);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 constexpr double RAD = std::numbers::pi / 180.0;
@@ -43,4 +43,4 @@ Vec3d cell_direction(const DirectionGrid& grid, int cell) {
   return {std::sin(polar) * std::cos(azimuth), std::sin(polar) * std::sin(azimuth), std::cos(polar)};
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -2,7 +2,7 @@
 #include <vector>
 #include "cartesian.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // Axis directions covering the upper hemisphere evenly (an axis and its opposite are
 // the same mount): rings of equal polar width about z, each cut into cells of nearly
@@ -35,4 +35,4 @@ GridCell locate(const DirectionGrid& grid, int cell);
 // Unit vector at the centre of a cell.
 Vec3d cell_direction(const DirectionGrid& grid, int cell);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

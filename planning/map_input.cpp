@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 Vec3d as_vector(const Miller& m) { return {double(m.h), double(m.k), double(m.l)}; }
@@ -113,4 +113,4 @@ Vec3d axis_direction(const CartesianFrame& frame, AxisKind kind, const Vec3& axi
   return normalized(kind == AxisKind::HKL ? frame.reciprocal_vector(v) : frame.direct_vector(v));
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -6,7 +6,7 @@
 #include "symmetry.h"
 #include "unique_set.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // The unique set as the map sees it: each unique reflection's Bragg angle and the
 // Cartesian scattering vectors of its equivalents.
@@ -26,4 +26,4 @@ std::vector<Mat3d> map_symmetry(const Symmetry& symmetry, const UniqueSet& set, 
 // normal of (h k l).
 Vec3d axis_direction(const CartesianFrame& frame, AxisKind kind, const Vec3& axis);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 std::vector<int> best_cells(const DirectionGrid& grid, std::span<const int> counts, int k,
                             double separation_deg, std::span<const Mat3d> symmetry) {
@@ -44,4 +44,4 @@ double mean_count(const DirectionGrid& grid, std::span<const int> counts) {
   return area > 0 ? sum / area : 0;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -4,7 +4,7 @@
 #include "cartesian.h"
 #include "direction_grid.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // The cells of the k best mounts, best first. Each lies at least separation_deg from
 // every mount chosen before and from its images under `symmetry` (Cartesian rotations
@@ -18,4 +18,4 @@ int worst_cell(std::span<const int> counts);
 // Mean count over the hemisphere, each cell weighted by its solid angle.
 double mean_count(const DirectionGrid& grid, std::span<const int> counts);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -2,8 +2,9 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 std::string fixed_text(double value, int decimals) {
   std::array<char, 64> buffer;
@@ -92,4 +93,21 @@ std::string json_string(std::string_view text) {
   return out + '"';
 }
 
-}  // namespace zirel::plan
+std::string trimmed_text(double value, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  value = std::round(value * scale) / scale;
+  if (value == 0)
+    value = 0;  // no "-0"
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  std::string text(buffer, result.ptr);
+  if (text.find('.') != std::string::npos) {
+    while (text.back() == '0')
+      text.pop_back();
+    if (text.back() == '.')
+      text.pop_back();
+  }
+  return text;
+}
+
+}  // namespace zirel::planning

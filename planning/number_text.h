@@ -5,10 +5,13 @@
 #include <string>
 #include <string_view>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // `value` with `decimals` digits after the point; "inf", "nan" as to_chars writes them.
 std::string fixed_text(double value, int decimals);
+
+// `value` rounded to `decimals` digits, trailing zeros dropped: 0.7, 12, 0.6123.
+std::string trimmed_text(double value, int decimals);
 
 // The shortest text that reads back as the same float: 7.512, 90, 0.7093.
 std::string shortest_text(float value);
@@ -25,4 +28,4 @@ std::string well_formed_utf8(std::string_view text);
 // it escaped and ill-formed UTF-8 replaced.
 std::string json_string(std::string_view text);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

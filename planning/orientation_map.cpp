@@ -5,7 +5,7 @@
 #include <numbers>
 #include <thread>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -209,4 +209,4 @@ AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const std::u
   return out;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

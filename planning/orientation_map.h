@@ -5,7 +5,7 @@
 #include "cartesian.h"
 #include "direction_grid.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // One unique reflection seen from the sphere of axes. With theta >= 0 the rule
 // |theta + delta| < Psi max and |theta - delta| < Psi max reads |delta| < Psi max - theta,
@@ -51,4 +51,4 @@ AxisCount count_at(const BandSet& set, const Vec3d& axis, std::span<const std::u
 // the largest (Psi max - theta) - |delta| of its equivalents; positive when accessible.
 double inside_margin(const BandSet& set, int u, const Vec3d& unit_axis);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <unordered_set>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -136,4 +136,4 @@ Section make_section(const SectionInput& in) {
   return out;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

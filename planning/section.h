@@ -9,7 +9,7 @@
 #include "filtering/accessibility.h"
 #include "filtering/generation.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // A reciprocal-lattice layer with one index fixed: "h k 0", "h 0 l", "h k 2", "1 k l".
 struct SectionPlane {
@@ -57,4 +57,4 @@ struct SectionInput {
 // Every reflection of the layer with d >= d_min (except 000), with its fate.
 Section make_section(const SectionInput& input);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <numeric>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -65,4 +65,4 @@ NearestLattice nearest_plane_normal(const SmallDirections& small, const Vec3d& a
   return nearest(small.indices, small.reciprocal, axis);
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

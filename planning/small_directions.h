@@ -3,7 +3,7 @@
 #include <vector>
 #include "cartesian.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // Indices of a lattice direction [U V W] or a plane (h k l).
 using Indices = std::array<int, 3>;
@@ -28,4 +28,4 @@ SmallDirections make_small_directions(const CartesianFrame& frame, int max_index
 NearestLattice nearest_direction(const SmallDirections& small, const Vec3d& axis);
 NearestLattice nearest_plane_normal(const SmallDirections& small, const Vec3d& axis);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <gemmi/symmetry.hpp>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 struct SymmetryTables {
   const gemmi::SpaceGroup* group;
@@ -210,4 +210,4 @@ std::optional<Symmetry> symmetry_of_laue_class(std::string_view symbol, std::str
   return std::nullopt;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -14,7 +14,7 @@
 #include "filtering/metric_tensor.h"
 #include "filtering/unit_cell.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // A point-group operation as it acts on Miller indices: (h' k' l') = (h k l) R,
 // so h'_i = sum_j m[i][j] h_j. The entries are integers in every setting.
@@ -83,4 +83,4 @@ std::optional<Symmetry> symmetry_of_space_group(std::string_view name, const Uni
 // A Laue class: every reflection present, Friedel mates always equivalent.
 std::optional<Symmetry> symmetry_of_laue_class(std::string_view symbol, std::string& refusal);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -6,7 +6,7 @@
 #include <numbers>
 #include "filtering/accessibility.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -164,4 +164,4 @@ double opening_d_min(float wavelength, float psi_max) {
   return d;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -7,7 +7,7 @@
 #include "filtering/generation.h"
 #include "planning/symmetry.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 struct UniqueReflection {
   Miller hkl;  // representative in the asymmetric unit
@@ -42,4 +42,4 @@ double sphere_reflection_estimate(const CellMetric& metric, double d_min);
 // Every reflection the generation yields has d at or above it.
 double opening_d_min(float wavelength, float psi_max);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

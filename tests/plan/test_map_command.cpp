@@ -128,6 +128,13 @@ const Refusal REFUSALS[] = {
     {"section --plane \"h k 0\"", 2, "--uvw or --hkl is required"},
     {"section --uvw 0 1 0", 2, "--plane is required"},
     {"section --uvw 0 1 0 --plane \"h k 0\" --input missing.hkl", 2, "--input: cannot open missing.hkl"},
+    // The sphere's limit holds for every command, before anything is built.
+    {"map --cell 40 40 40 90 90 90 --space-group P1 --wavelength 0.3 --psi-max 40 --step 10 --top 1", 2,
+     "holds about 21095862 reflections, more than 20 million: give a larger --d-min"},
+    {"section --uvw 0 1 0 --plane \"h k 0\" --d-min 1e-3", 2, "the sphere up to d min 0.001 A holds about"},
+    {"section --uvw 0 1 0 --plane \"h k 0\" --d-min 1e-9", 2, "the sphere up to d min 1e-09 A holds about"},
+    {"--cell 5 5 5 90 90 90 --space-group P1 --wavelength 1e-6 --psi-max 40 --uvw 0 0 1", 2,
+     "reflections, more than 20 million"},
 };
 
 class MapRefused : public Plan, public ::testing::WithParamInterface<Refusal> {};
@@ -145,6 +152,20 @@ TEST_P(MapRefused, WithExitCodeAndMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MapRefused, ::testing::ValuesIn(REFUSALS));
+
+TEST_F(MapCommand, OutputThatCannotBeWrittenIsToldAndNotSuccess) {
+  struct Case {
+    std::string args;
+    const char* message;
+  };
+  for (const Case& c : {Case{"map " + CRYSTAL + " --step 10", "cannot write the map to standard output"},
+                        Case{"section " + CRYSTAL + " --uvw 0 1 0 --plane \"h k 0\"",
+                             "cannot write the layer's counts to standard output"}}) {
+    const Transcript t = plan(c.args, ">/dev/full");
+    EXPECT_EQ(t.exit_code, 4) << c.args;
+    EXPECT_NE(t.err.find(c.message), std::string::npos) << t.err;
+  }
+}
 
 TEST_F(MapCommand, UnreadableRecordExitsWithOne) {
   put("bad.hkl", "   1   2   0   100.0     1.0\r\n   1   x   0   100.0     1.0\r\n");

@@ -6,7 +6,7 @@
 #include <set>
 #include <stdexcept>
 
-namespace zirel::plan::testing {
+namespace zirel::planning::testing {
 
 void sort_orbits(std::vector<Orbit>& orbits) {
   for (Orbit& o : orbits)
@@ -49,4 +49,4 @@ std::vector<Orbit> brute_force_orbits(const BruteForceCase& c) {
   return orbits;
 }
 
-}  // namespace zirel::plan::testing
+}  // namespace zirel::planning::testing

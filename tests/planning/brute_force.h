@@ -8,7 +8,7 @@
 #include "filtering/cell_metric.h"
 #include "filtering/generation.h"
 
-namespace zirel::plan::testing {
+namespace zirel::planning::testing {
 
 using Index = std::array<int, 3>;  // h k l, ordered as arrays are
 using Orbit = std::vector<Index>;  // sorted
@@ -28,4 +28,4 @@ std::vector<Orbit> brute_force_orbits(const BruteForceCase& c);
 // Sorts the members of each orbit, then the orbits.
 void sort_orbits(std::vector<Orbit>& orbits);
 
-}  // namespace zirel::plan::testing
+}  // namespace zirel::planning::testing

@@ -8,7 +8,7 @@
 #include "planning/map_input.h"
 #include "planning/unique_set.h"
 
-namespace zirel::plan::test {
+namespace zirel::planning::test {
 
 struct Crystal {
   const char* group;
@@ -63,4 +63,4 @@ inline RunSettings settings_at(const Crystal& c, AxisKind kind, const Vec3& axis
 // precision and the filtering's single-precision test.
 inline constexpr double BOUNDARY_DEG = 1e-4;
 
-}  // namespace zirel::plan::test
+}  // namespace zirel::planning::test

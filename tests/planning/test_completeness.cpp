@@ -5,7 +5,7 @@
 #include <set>
 #include "planning/completeness.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 // The example data's monoclinic crystal and two others, each with an axis.
@@ -222,4 +222,4 @@ TEST(CompletenessTable, PutsEachReflectionInTheShellOfItsD) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include "planning/colour_scale.h"
-#include "planning/label_layout.h"
-#include "planning/map_svg.h"
+#include "planning/pictures/colour_scale.h"
+#include "planning/pictures/label_layout.h"
+#include "planning/pictures/map_svg.h"
 #include "planning/number_text.h"
-#include "planning/svg_writer.h"
+#include "planning/pictures/svg_writer.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 TEST(SvgWriter, NumbersAreShortAndLocaleFree) {
@@ -125,4 +125,4 @@ TEST(MapPicture, ShowsScaleMarksAndTitle) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

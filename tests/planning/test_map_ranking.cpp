@@ -11,7 +11,7 @@
 #include "planning/orientation_map.h"
 #include "planning/small_directions.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 TEST(DirectionGrid, CoversTheHemisphereEvenly) {
@@ -148,4 +148,4 @@ TEST(BestMount, CubicAndTetragonalCrystalsAvoidTheirSymmetryAxes) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

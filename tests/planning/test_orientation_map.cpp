@@ -8,7 +8,7 @@
 #include "planning/completeness.h"
 #include "planning/orientation_map.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 using test::BOUNDARY_DEG;
@@ -192,4 +192,4 @@ TEST(MapBand, CubicReflectionReachedWithinItsBand) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

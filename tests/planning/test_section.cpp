@@ -4,9 +4,9 @@
 #include <cmath>
 #include "map_fixtures.h"
 #include "planning/section.h"
-#include "planning/section_svg.h"
+#include "planning/pictures/section_svg.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 TEST(SectionPlane, ReadsTheLayersCrystallographersWrite) {
@@ -118,4 +118,4 @@ TEST(Section, AxisInTheLayerAndLimitCircle) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -5,7 +5,7 @@
 #include "filtering/cell_metric.h"
 #include "planning/symmetry.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 constexpr UnitCell HEXAGONAL_AXES{6.0f, 6.0f, 14.0f, 90.0f, 90.0f, 120.0f};
@@ -194,4 +194,4 @@ TEST(LaueClassSymbol, UnknownOrAmbiguousSymbolsAreRefused) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -9,7 +9,7 @@
 #include "brute_force.h"
 #include "planning/unique_set.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 namespace {
 
 using testing::BruteForceCase;
@@ -185,4 +185,4 @@ TEST(UniqueSet, AnEstimateOfTheSphereIsCloseToTheCount) {
 }
 
 }  // namespace
-}  // namespace zirel::plan
+}  // namespace zirel::planning

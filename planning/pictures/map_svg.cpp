@@ -6,7 +6,7 @@
 #include "colour_scale.h"
 #include "label_layout.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -228,4 +228,4 @@ SvgDocument draw_map(const MapPicture& p) {
   return svg;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // An SVG picture written as text, element by element. Numbers go through
 // std::to_chars, so the file is the same under every locale.
@@ -49,4 +49,4 @@ std::string svg_finish(const SvgDocument& svg);
 // Writes the document; false with `error` set when the file cannot be written.
 bool write_svg_file(const SvgDocument& svg, const std::string& path, std::string& error);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

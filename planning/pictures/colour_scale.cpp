@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -32,4 +32,4 @@ std::string viridis_hex(double t) {
   return hex;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

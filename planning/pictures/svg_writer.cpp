@@ -9,24 +9,9 @@
 
 #include "recio/platform.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
-std::string svg_number(double value, int decimals) {
-  const double scale = std::pow(10.0, decimals);
-  value = std::round(value * scale) / scale;
-  if (value == 0)
-    value = 0;  // no "-0"
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  std::string text(buffer, result.ptr);
-  if (text.find('.') != std::string::npos) {
-    while (text.back() == '0')
-      text.pop_back();
-    if (text.back() == '.')
-      text.pop_back();
-  }
-  return text;
-}
+std::string svg_number(double value, int decimals) { return trimmed_text(value, decimals); }
 
 std::string svg_escape(std::string_view text) {
   std::string out;
@@ -132,4 +117,4 @@ bool write_svg_file(const SvgDocument& svg, const std::string& path, std::string
   return true;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -4,7 +4,7 @@
 #include <cmath>
 #include "label_layout.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -165,4 +165,4 @@ SvgDocument draw_section(const SectionPicture& p) {
   return svg;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -4,7 +4,7 @@
 #include <limits>
 #include "svg_writer.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 namespace {
 
@@ -54,4 +54,4 @@ LabelLayout::Place LabelLayout::place(double px, double py, double gap, std::str
   return best;
 }
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

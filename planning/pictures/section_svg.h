@@ -1,10 +1,10 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "section.h"
+#include "planning/section.h"
 #include "svg_writer.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 struct SectionPicture {
   const Section* section = nullptr;
@@ -18,4 +18,4 @@ struct SectionPicture {
 // the d_min sphere cuts the layer, the DAC axis projected into it.
 SvgDocument draw_section(const SectionPicture& picture);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

@@ -2,11 +2,11 @@
 #include <span>
 #include <string>
 #include <vector>
-#include "cartesian.h"
-#include "direction_grid.h"
+#include "planning/cartesian.h"
+#include "planning/direction_grid.h"
 #include "svg_writer.h"
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 // A direction marked on the map.
 struct MapMark {
@@ -35,4 +35,4 @@ struct MapPicture {
 // hemisphere, centred on z (c*) with x (a) to the right.
 SvgDocument draw_map(const MapPicture& picture);
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning

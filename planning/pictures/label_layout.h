@@ -2,7 +2,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zirel::plan {
+namespace zirel::planning {
 
 struct Box {
   double left = 0, top = 0, right = 0, bottom = 0;
@@ -23,4 +23,4 @@ struct LabelLayout {
   Place place(double px, double py, double gap, std::string_view text, double size);
 };
 
-}  // namespace zirel::plan
+}  // namespace zirel::planning
