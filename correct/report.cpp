@@ -20,7 +20,7 @@ std::string fixed(double v, int decimals) {
   return std::string(buf, r.ptr);
 }
 
-std::string indices(const plan::Indices& i, char open, char close) {
+std::string indices(const planning::Indices& i, char open, char close) {
   return open + std::to_string(i[0]) + " " + std::to_string(i[1]) + " " + std::to_string(i[2]) + close;
 }
 

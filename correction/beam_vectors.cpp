@@ -29,15 +29,15 @@ CosineRead read_cosines(std::string_view extra, Cosines& cosines) {
 
 BeamFrame make_beam_frame(const UnitCell& cell, double wavelength) {
   BeamFrame f;
-  f.frame = plan::make_frame(cell);
+  f.frame = planning::make_frame(cell);
   f.wavelength = wavelength;
   double sum = 0;
   for (int i = 0; i < 3; ++i) {
     Vec3d axis{}, direct{};
     axis[i] = 1;
     direct[i] = 1;
-    f.reciprocal_length[i] = plan::norm(f.frame.reciprocal_vector(axis));
-    sum += f.reciprocal_length[i] * plan::norm(f.frame.direct_vector(direct));
+    f.reciprocal_length[i] = planning::norm(f.frame.reciprocal_vector(axis));
+    sum += f.reciprocal_length[i] * planning::norm(f.frame.direct_vector(direct));
   }
   const double du = 0.5e-5 * sum;
   f.norm_tolerance = 2 * du;
@@ -54,14 +54,14 @@ BeamPair beams_of(const BeamFrame& f, const Cosines& c) {
 CheckedBeams check_beams(const BeamFrame& f, int h, int k, int l, const Cosines& cosines) {
   CheckedBeams out;
   out.beams = beams_of(f, cosines);
-  const double n_in = plan::norm(out.beams.incident_reversed);
-  const double n_out = plan::norm(out.beams.diffracted);
+  const double n_in = planning::norm(out.beams.incident_reversed);
+  const double n_out = planning::norm(out.beams.diffracted);
   if (!(std::fabs(n_in - 1) <= f.norm_tolerance && std::fabs(n_out - 1) <= f.norm_tolerance)) {
     out.check = BeamCheck::not_unit;
     return out;
   }
-  out.beams.incident_reversed = plan::scaled(out.beams.incident_reversed, 1 / n_in);
-  out.beams.diffracted = plan::scaled(out.beams.diffracted, 1 / n_out);
+  out.beams.incident_reversed = planning::scaled(out.beams.incident_reversed, 1 / n_in);
+  out.beams.diffracted = planning::scaled(out.beams.diffracted, 1 / n_out);
   // The reversed incident beam is -s0, so the scattering angle 2theta is the angle between
   // -u_in and u_out, and the chord between them is |u_out + u_in| = 2 sin theta. Bragg's
   // law gives sin theta = lambda d* / 2. The angle's tolerance, halved for theta, is
@@ -69,8 +69,8 @@ CheckedBeams check_beams(const BeamFrame& f, int h, int k, int l, const Cosines&
   const Vec3d chord = {out.beams.incident_reversed[0] + out.beams.diffracted[0],
                        out.beams.incident_reversed[1] + out.beams.diffracted[1],
                        out.beams.incident_reversed[2] + out.beams.diffracted[2]};
-  const double s_measured = plan::norm(chord) / 2;
-  const double d_star = plan::norm(f.frame.reciprocal_vector({double(h), double(k), double(l)}));
+  const double s_measured = planning::norm(chord) / 2;
+  const double d_star = planning::norm(f.frame.reciprocal_vector({double(h), double(k), double(l)}));
   const double s_expected = f.wavelength * d_star / 2;
   const double cos_theta = s_expected <= 1 ? std::sqrt(1 - s_expected * s_expected) : 0;
   if (!(s_expected <= 1 && std::fabs(s_measured - s_expected) <= f.angle_tolerance / 2 * cos_theta + 1e-12)) {

@@ -9,7 +9,7 @@
 
 namespace zirel::correction {
 
-using plan::Vec3d;
+using planning::Vec3d;
 
 // Six cosines in the order the file holds them: reversed incident . a*, diffracted . a*,
 // reversed incident . b*, diffracted . b*, reversed incident . c*, diffracted . c*.
@@ -39,7 +39,7 @@ struct BeamPair {
 
 // The frame and what the check needs, fixed once per run.
 struct BeamFrame {
-  plan::CartesianFrame frame;
+  planning::CartesianFrame frame;
   std::array<double, 3> reciprocal_length{};  // |a*|, |b*|, |c*| in 1/A
   double wavelength = 0;                      // A
   double norm_tolerance = 0;                  // allowed | |u| - 1 |

@@ -11,7 +11,7 @@ namespace {
 // test is tried: it needs no h k l, so it tells the layout from the cell.
 void diagnose(const PreparedCorrection& p, const Cosines& c, CorrectionSummary& s) {
   const BeamFrame& f = p.beams;
-  auto unit = [&](const Vec3d& v) { return std::fabs(plan::norm(v) - 1) <= f.norm_tolerance; };
+  auto unit = [&](const Vec3d& v) { return std::fabs(planning::norm(v) - 1) <= f.norm_tolerance; };
   // Cosines relative to the direct axes, c_i = u . a_i / |a_i|, give back
   // u = sum_i c_i |a_i| a*_i, since a_i . a*_j is the Kronecker delta.
   auto reciprocal_sum = [&](double x, double y, double z) {
@@ -22,7 +22,7 @@ void diagnose(const PreparedCorrection& p, const Cosines& c, CorrectionSummary& 
       e[i] = 1;
       const Vec3d a = f.frame.direct_vector(e);
       const Vec3d as = f.frame.reciprocal_vector(e);
-      const double scale = comp[i] * plan::norm(a);
+      const double scale = comp[i] * planning::norm(a);
       v = {v[0] + scale * as[0], v[1] + scale * as[1], v[2] + scale * as[2]};
     }
     return v;
@@ -80,11 +80,11 @@ CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& 
         // other side from the first record's (a data set measured with the cell turned over).
         const Vec3d& in = rc.checked.beams.incident_reversed;
         const Vec3d& out = rc.checked.beams.diffracted;
-        if (plan::norm(source_side) == 0)
+        if (planning::norm(source_side) == 0)
           source_side = in;
-        const double sign = plan::dot(in, source_side) >= 0 ? 1 : -1;
-        cap.add(plan::scaled(in, sign));
-        cap.add(plan::scaled(out, -sign));
+        const double sign = planning::dot(in, source_side) >= 0 ? 1 : -1;
+        cap.add(planning::scaled(in, sign));
+        cap.add(planning::scaled(out, -sign));
         s.fit.beams_used += 2;
         if (rc.incident.blocked && rc.incident.plus_side) ++s.blocked_plus;
         if (rc.diffracted.blocked && rc.diffracted.plus_side) ++s.blocked_plus;
@@ -124,9 +124,9 @@ CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& 
   s.fit.beams_outside = cap.outside_hemisphere();
   s.fit.beams_used -= s.fit.beams_outside;
   if (!s.fit.cap.empty) {
-    s.fit.uvw = plan::nearest_direction(p.small, s.fit.cap.centre);
-    s.fit.hkl = plan::nearest_plane_normal(p.small, s.fit.cap.centre);
-    s.fit.angle_to_given_deg = plan::axis_angle_deg(s.fit.cap.centre, z);
+    s.fit.uvw = planning::nearest_direction(p.small, s.fit.cap.centre);
+    s.fit.hkl = planning::nearest_plane_normal(p.small, s.fit.cap.centre);
+    s.fit.angle_to_given_deg = planning::axis_angle_deg(s.fit.cap.centre, z);
   }
   return s;
 }

@@ -15,7 +15,7 @@ namespace zirel::correction {
 
 struct FittedAxis {
   Cap cap;                       // in the crystal's Cartesian frame
-  plan::NearestLattice uvw, hkl;  // nearest [U V W] and (h k l), with the angle to each
+  planning::NearestLattice uvw, hkl;  // nearest [U V W] and (h k l), with the angle to each
   double angle_to_given_deg = 0;
   int64_t beams_used = 0;
   int64_t beams_outside = 0;     // 84 degrees or more from the axis given: left out of the fit

@@ -8,9 +8,9 @@ namespace zirel::correction {
 
 namespace {
 
-using plan::cross;
-using plan::dot;
-using plan::normalized;
+using planning::cross;
+using planning::dot;
+using planning::normalized;
 
 constexpr double CONTAIN_SLACK = 1e-12;  // cos of the half-angle; rounding of the normal
 constexpr double MIN_POLE_COS = 0.1;     // 84.3 degrees: beyond it the projection blows up
@@ -32,7 +32,7 @@ C two(const Vec3d& a, const Vec3d& b) {
 
 C three(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
   Vec3d n = cross(minus(b, a), minus(c, a));
-  const double len = plan::norm(n);
+  const double len = planning::norm(n);
   if (!(len > 1e-15)) {  // on one great circle: the widest pair decides
     C best = two(a, b);
     for (const C& k : {two(a, c), two(b, c)})
@@ -40,9 +40,9 @@ C three(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
         best = k;
     return best;
   }
-  n = plan::scaled(n, 1 / len);
+  n = planning::scaled(n, 1 / len);
   if (dot(n, a) < 0)
-    n = plan::scaled(n, -1);
+    n = planning::scaled(n, -1);
   return {n, dot(n, a)};
 }
 
@@ -78,7 +78,7 @@ void CapAccumulator::set_pole() {
   Vec3d sum{};
   for (const Vec3d& u : first_)
     sum = plus(sum, u);
-  pole_ = plan::norm(sum) > 0 ? normalized(sum) : Vec3d{0, 0, 1};
+  pole_ = planning::norm(sum) > 0 ? normalized(sum) : Vec3d{0, 0, 1};
   const Vec3d helper = std::fabs(pole_[0]) < 0.9 ? Vec3d{1, 0, 0} : Vec3d{0, 1, 0};
   e1_ = normalized(cross(pole_, helper));
   e2_ = cross(pole_, e1_);
@@ -167,7 +167,7 @@ Cap CapAccumulator::result() {
   std::vector<Vec3d> corners;
   corners.reserve(hull_.size());
   for (const P& q : hull_)
-    corners.push_back(normalized(plus(pole_, plus(plan::scaled(e1_, q.x), plan::scaled(e2_, q.y)))));
+    corners.push_back(normalized(plus(pole_, plus(planning::scaled(e1_, q.x), planning::scaled(e2_, q.y)))));
   return smallest_enclosing_cap(std::move(corners));
 }
 

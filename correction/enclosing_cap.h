@@ -18,7 +18,7 @@
 
 namespace zirel::correction {
 
-using plan::Vec3d;
+using planning::Vec3d;
 
 struct Cap {
   Vec3d centre{};         // unit vector

@@ -53,15 +53,15 @@ CorrectionPreparation prepare_correction(const CorrectionSettings& s) {
     return out;
   }
   const Vec3d axis{s.run.axis[0], s.run.axis[1], s.run.axis[2]};
-  const Vec3d z = plan::normalized(s.run.axis_kind == AxisKind::UVW ? p.beams.frame.direct_vector(axis)
+  const Vec3d z = planning::normalized(s.run.axis_kind == AxisKind::UVW ? p.beams.frame.direct_vector(axis)
                                                                      : p.beams.frame.reciprocal_vector(axis));
   // x: the part of a (or of b, when a lies along the axis) normal to z; y = z x x.
   Vec3d helper = p.beams.frame.direct_vector({1, 0, 0});
-  if (plan::norm(plan::cross(plan::normalized(helper), z)) < 1e-3)
+  if (planning::norm(planning::cross(planning::normalized(helper), z)) < 1e-3)
     helper = p.beams.frame.direct_vector({0, 1, 0});
-  const Vec3d x = plan::normalized(plan::cross(plan::cross(z, helper), z));
-  p.to_cell_frame.row = {x, plan::cross(z, x), z};
-  p.small = plan::make_small_directions(p.beams.frame);
+  const Vec3d x = planning::normalized(planning::cross(planning::cross(z, helper), z));
+  p.to_cell_frame.row = {x, planning::cross(z, x), z};
+  p.small = planning::make_small_directions(p.beams.frame);
   out.prepared = std::move(p);
   return out;
 }

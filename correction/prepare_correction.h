@@ -40,9 +40,9 @@ using VolumeFactor = std::function<double(const Vec3d& incident_reversed, const 
 struct PreparedCorrection {
   PreparedRun base;           // the idealised rule of zirel-batch, for the comparison
   BeamFrame beams;
-  plan::Mat3d to_cell_frame;  // crystal Cartesian to the cell's frame: rows x, y, z
+  planning::Mat3d to_cell_frame;  // crystal Cartesian to the cell's frame: rows x, y, z
   PreparedSide plus, minus;
-  plan::SmallDirections small;
+  planning::SmallDirections small;
   VolumeFactor volume_factor;
 };
 

@@ -7,8 +7,8 @@ namespace zirel::simulation {
 
 namespace {
 
-using plan::Mat3d;
-using plan::Vec3d;
+using planning::Mat3d;
+using planning::Vec3d;
 
 Mat3d rotation(const Vec3d& axis_unit, double angle) {
   // Rodrigues' rotation formula, R = I cos t + (1 - cos t) n n^T + sin t [n]x.
@@ -39,11 +39,11 @@ Mat3d transposed(const Mat3d& a) {
 
 // The rotation taking unit vector `from` onto unit vector `to`.
 Mat3d aligning(const Vec3d& from, const Vec3d& to) {
-  const Vec3d axis = plan::cross(from, to);
-  const double s = plan::norm(axis), c = plan::dot(from, to);
+  const Vec3d axis = planning::cross(from, to);
+  const double s = planning::norm(axis), c = planning::dot(from, to);
   if (s < 1e-12)
-    return c > 0 ? rotation({0, 0, 1}, 0) : rotation(std::fabs(from[2]) < 0.9 ? plan::normalized(plan::cross(from, {0, 0, 1})) : Vec3d{1, 0, 0}, M_PI);
-  return rotation(plan::scaled(axis, 1 / s), std::atan2(s, c));
+    return c > 0 ? rotation({0, 0, 1}, 0) : rotation(std::fabs(from[2]) < 0.9 ? planning::normalized(planning::cross(from, {0, 0, 1})) : Vec3d{1, 0, 0}, M_PI);
+  return rotation(planning::scaled(axis, 1 / s), std::atan2(s, c));
 }
 
 void put(std::string& line, double v, int width, int decimals) {
@@ -60,17 +60,17 @@ void put(std::string& line, double v, int width, int decimals) {
 }  // namespace
 
 void simulate(const Experiment& e, const std::function<void(const Record&)>& emit) {
-  const plan::CartesianFrame frame = plan::make_frame(e.cell);
+  const planning::CartesianFrame frame = planning::make_frame(e.cell);
   const Vec3d s0{1, 0, 0};             // the incident beam travels along +x
   const Vec3d towards_source{-1, 0, 0};  // the cell's +z axis at omega 0
   const Vec3d spindle{0, 0, 1};
-  const Vec3d mount = plan::normalized(frame.direct_vector(e.mount_uvw));
+  const Vec3d mount = planning::normalized(frame.direct_vector(e.mount_uvw));
   const Mat3d u = product(rotation(towards_source, e.spin_deg * M_PI / 180), aligning(mount, towards_source));
   std::array<Vec3d, 3> a_star_unit;
   for (int i = 0; i < 3; ++i) {
     Vec3d axis{};
     axis[i] = 1;
-    a_star_unit[i] = plan::normalized(frame.reciprocal_vector(axis));
+    a_star_unit[i] = planning::normalized(frame.reciprocal_vector(axis));
   }
   const double range = e.omega_half_range_deg * M_PI / 180;
   const int n = e.max_index;
@@ -80,13 +80,13 @@ void simulate(const Experiment& e, const std::function<void(const Record&)>& emi
         if (h == 0 && k == 0 && l == 0)
           continue;
         const Vec3d g0 = u * frame.reciprocal_vector({double(h), double(k), double(l)});
-        const double g2 = plan::dot(g0, g0);
+        const double g2 = planning::dot(g0, g0);
         // Laue condition |s0/lambda + g| = 1/lambda: s0 . g(omega) = -lambda |g|^2 / 2, with
         // g(omega) = g_par + cos(omega) g_perp + sin(omega) (e x g0).
-        const Vec3d g_par = plan::scaled(spindle, plan::dot(g0, spindle));
+        const Vec3d g_par = planning::scaled(spindle, planning::dot(g0, spindle));
         const Vec3d g_perp{g0[0] - g_par[0], g0[1] - g_par[1], g0[2] - g_par[2]};
-        const double A = plan::dot(s0, g_perp), B = plan::dot(s0, plan::cross(spindle, g0));
-        const double C = plan::dot(s0, g_par) + e.wavelength * g2 / 2;
+        const double A = planning::dot(s0, g_perp), B = planning::dot(s0, planning::cross(spindle, g0));
+        const double C = planning::dot(s0, g_par) + e.wavelength * g2 / 2;
         const double R = std::hypot(A, B);
         if (!(R > 0) || std::fabs(C) > R)
           continue;
@@ -97,15 +97,15 @@ void simulate(const Experiment& e, const std::function<void(const Record&)>& emi
             continue;
           const Mat3d turn = rotation(spindle, omega);
           const Vec3d g = turn * g0;
-          const Vec3d out = plan::normalized({s0[0] + e.wavelength * g[0], s0[1] + e.wavelength * g[1],
+          const Vec3d out = planning::normalized({s0[0] + e.wavelength * g[0], s0[1] + e.wavelength * g[1],
                                               s0[2] + e.wavelength * g[2]});
           // Lab to crystal: undo the scan's turn, then the mount.
           const Mat3d back = transposed(product(turn, u));
           const Vec3d in_c = back * towards_source, out_c = back * out;
           Record r{h, k, l, omega * 180 / M_PI, {}};
           for (int i = 0; i < 3; ++i) {
-            r.cosines[2 * i] = plan::dot(in_c, a_star_unit[i]);
-            r.cosines[2 * i + 1] = plan::dot(out_c, a_star_unit[i]);
+            r.cosines[2 * i] = planning::dot(in_c, a_star_unit[i]);
+            r.cosines[2 * i + 1] = planning::dot(out_c, a_star_unit[i]);
           }
           emit(r);
         }

@@ -13,7 +13,7 @@ namespace zirel::simulation {
 
 struct Experiment {
   UnitCell cell{7.1f, 9.4f, 11.2f, 90.0f, 101.3f, 90.0f};
-  plan::Vec3d mount_uvw{0, 0, 1};  // the direction along the cell's axis (towards the source at omega 0)
+  planning::Vec3d mount_uvw{0, 0, 1};  // the direction along the cell's axis (towards the source at omega 0)
   double wavelength = 0.71073;
   double omega_half_range_deg = 30;  // scan from -range to +range
   int max_index = 8;

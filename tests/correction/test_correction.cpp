@@ -116,7 +116,7 @@ TEST_P(EnclosingCap, IsTheNarrowest) {
   const Cap cap = acc.result();
   ASSERT_FALSE(cap.empty);
   EXPECT_NEAR(cap.half_angle_deg, c.half_angle_deg, 1e-9);
-  EXPECT_NEAR(plan::dot(cap.centre, c.centre), 1.0, 1e-12);
+  EXPECT_NEAR(planning::dot(cap.centre, c.centre), 1.0, 1e-12);
 }
 INSTANTIATE_TEST_SUITE_P(
     Points, EnclosingCap,
@@ -187,7 +187,7 @@ TEST_P(SimulatedRun, ChecksOpeningAndFit) {
   EXPECT_NEAR(s.fit.angle_to_given_deg, c.fit_off_deg, 1.0);
   // The mount, learnt from the data: the cap of a scan about one spindle is not centred
   // exactly on the axis, but well within a degree of it.
-  EXPECT_EQ(s.fit.uvw.indices, (plan::Indices{0, 0, 1}));
+  EXPECT_EQ(s.fit.uvw.indices, (planning::Indices{0, 0, 1}));
   EXPECT_LT(s.fit.uvw.angle_deg, 1.0);
   EXPECT_GE(s.fit.cap.half_angle_deg, 30 - 0.01);  // the incident beams alone span the scan
   if (c.fit_off_deg == 0) {
