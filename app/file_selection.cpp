@@ -56,14 +56,17 @@ bool is_open_on(int32_t unit, const std::string& path) {
   return units().is_connected(unit) && platform::same_file(std::string(units().file_name(unit)), path);
 }
 
-bool open_role_file(const Role& role, const std::string& path) {
+// `utf16`: the input was refused as UTF-16 text.
+bool open_role_file(const Role& role, const std::string& path, bool& utf16) {
   if (path.size() > PATH_LENGTH) return false;
   // Opening a FIFO would hold the form until something wrote to it, and a
   // device is no reflection file.
   if (platform::is_device_or_fifo(path)) return false;
   if (role.kind == FileRole::input) {
     if (is_open_on(OUTPUT_UNIT, path)) return false;
-    return open_unit(INPUT_UNIT, path, "OLD", "READ", {.err = true}) == IO_OK;
+    const IoStatus st = open_unit(INPUT_UNIT, path, "OLD", "READ", {.err = true});
+    utf16 = st == io_status(IoError::utf16_text);
+    return st == IO_OK;
   }
   // Checked before the open, which would empty the input.
   if (is_open_on(INPUT_UNIT, path)) return false;
@@ -94,11 +97,12 @@ void select_file(DialogRecord& dlg, const Role& role) {
     return;
   }
   role.path = *chosen;
-  if (!open_role_file(role, role.path)) {
+  bool utf16 = false;
+  if (!open_role_file(role, role.path, utf16)) {
     forget_file(dlg, role);
     update_run_gating(dlg);
     // After the gating's own text, so that the refusal stays in sight.
-    DLGPUTCHAR(dlg, IDC_STATUS, role.open_error, ATTR_TEXT);
+    DLGPUTCHAR(dlg, IDC_STATUS, utf16 ? INPUT_UTF16_ERROR : role.open_error, ATTR_TEXT);
     return;
   }
   std::string shown = name_of(role.path);

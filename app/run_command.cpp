@@ -103,14 +103,15 @@ void on_run(DialogRecord& dlg, int, int) {
   bool uvw = true;
   DLGFETCHLOG(dlg, IDC_AXIS_UVW, uvw);
   settings.axis_kind = uvw ? AxisKind::UVW : AxisKind::HKL;
-  s.run_settings = settings;
-  s.run_failed = 0;
-
   RunPreparation prepared = prepare_run(settings, s.input_state == -1);
   if (prepared.refusal) {
     refuse_prepared_run(dlg, *prepared.refusal);
     return;
   }
+  // Kept only for a run that starts: a lone "/" in a field gives the last
+  // run's value, never that of a refused attempt.
+  s.run_settings = settings;
+  s.run_failed = 0;
   FormStatus status;
   const FilterCounts counts = run_prepared(*prepared.run, settings, units(), status);
   s.run_failed = counts.run_failed ? 1 : 0;

@@ -10,6 +10,7 @@
 #include "batch/progress.h"
 #include "filtering/filter_run.h"
 #include "filtering/prepare_run.h"
+#include "filtering/status_texts.h"
 #include "recio/platform.h"
 #include "recio/statement.h"
 #include "recio/unit.h"
@@ -48,6 +49,9 @@ int run(const BatchOptions& options) {
   PreparedRun& run = *prepared.run;
 
   if (!options.generate) {
+    // Opening a FIFO would wait until something wrote to it; a device is no reflection file.
+    if (platform::is_device_or_fifo(options.input))
+      return refuse(EXIT_USAGE, "the input " + options.input + " is a device or a FIFO, not a file");
     const IoStatus st = open_unit(INPUT_UNIT, options.input, "OLD", "READ", {.err = true});
     if (st != IO_OK)
       return refuse(EXIT_USAGE, open_error("open input file", st, INPUT_UNIT, options.input));
@@ -73,6 +77,8 @@ int run(const BatchOptions& options) {
   // A script that reads the status line must not take a lost line for success.
   if (!std::cout)
     return refuse(EXIT_WRITE_FAILURE, "cannot write the status line to standard output");
+  if (counts.stray_cr > 0)
+    std::cerr << "zirel-batch: warning: " << stray_cr_warning(counts) << '\n';
   if (counts.run_failed) {
     std::cerr << "PROBLEM IN RUNNING PROGRAM\n";
     return EXIT_READ_ERROR;

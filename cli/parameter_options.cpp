@@ -3,6 +3,7 @@
 #include <iostream>
 #include "filtering/settings_records.h"
 #include "recio/last_resort.h"
+#include "recio/platform.h"
 #include "recio/edit.h"
 #include "recio/unit.h"
 
@@ -13,6 +14,11 @@ namespace {
 // The layouts are read too, so that a damaged file is refused as the program would
 // refuse it; the callers take the layouts from elsewhere.
 bool read_settings_file(const std::string& name, RunSettings& s, Refusal& refusal) {
+  // Opening a FIFO would wait until something wrote to it.
+  if (platform::is_device_or_fifo(name)) {
+    refusal.message = "--settings: " + name + " is a device or a FIFO, not a file";
+    return false;
+  }
   const IoStatus st = open_unit(SETTINGS_UNIT, name, "OLD", "READ", {.err = true});
   if (st != IO_OK) {
     refusal.message = "--settings: cannot open " + name + ": " + io_message(st, SETTINGS_UNIT, name);

@@ -21,6 +21,12 @@ FilterCounts filter_reflections(const AccessibilityRun& access, ReflectionSource
     ++counts.records_read;
     if (r.h == 0 && r.k == 0 && r.l == 0)
       break;  // the terminator, or a blank record: the data end here
+    // Copied, the CR would smuggle the record it hides into the output unfiltered.
+    if (sink.keeps_columns() && r.extra_columns.find_first_of("\r\n") != std::string_view::npos) {
+      if (counts.stray_cr++ == 0)
+        counts.first_stray_cr_line = counts.records_read;
+      continue;
+    }
     if (status.progress_due())
       show_progress(status, counts.records_read);
     if (is_accessible(access, r.h, r.k, r.l) != Accessibility::Accessible)

@@ -29,6 +29,10 @@ struct FilterCounts {
   int32_t records_read = 0;
   int32_t reflections_output = 0;
   int32_t too_large = 0;    // accessible but left out: value or index too wide for its field
+  // With kept columns: records left out because those columns hold a CR or LF
+  // (a stray CR that hides a record), and the line of the first.
+  int32_t stray_cr = 0;
+  int32_t first_stray_cr_line = 0;
   bool run_failed = false;  // an input record could not be read
 };
 

@@ -53,6 +53,8 @@ public:
       : table_(table), unit_(unit), kind_(kind), keep_columns_(keep_columns) {}
   // False, writing nothing, when the reflection does not fit its layout's fields.
   bool write(const Reflection& r) { return write_reflection(table_, unit_, kind_, r, keep_columns_); }
+  // Whether records written copy the input's columns after 28.
+  bool keeps_columns() const { return keep_columns_ && kind_ == OutputKind::Shelx; }
 
 private:
   UnitTable& table_;

@@ -104,6 +104,13 @@ void show_completed(StatusSink& status, const FilterCounts& c) {
     completed_message().show(status, {c.records_read, c.reflections_output});
 }
 
+std::string stray_cr_warning(const FilterCounts& c) {
+  static const CountMessage m({"", " RECORDS HOLD A STRAY CR: FIRST AT LINE ", ""});
+  std::string t = m.text({c.stray_cr, c.first_stray_cr_line});
+  t.erase(t.find_last_not_of(' ') + 1);
+  return t;
+}
+
 void show_read_error(StatusSink& status, int32_t records_read) {
   read_error_message().show(status, {records_read});
 }

@@ -40,6 +40,9 @@ void show_progress(StatusSink& status, int32_t records_read);
 // "PROGRAM COMPLETED: n REFLECTIONS INPUT m OUTPUT", with "k TOO LARGE TO WRITE"
 // when accessible reflections were left out.
 void show_completed(StatusSink& status, const FilterCounts& counts);
+// "n RECORDS HOLD A STRAY CR: FIRST AT LINE m", trailing blanks removed: the
+// warning after a run with kept columns that left such records out.
+std::string stray_cr_warning(const FilterCounts& counts);
 // "  ERROR READING FILE AFTER LINE n"
 void show_read_error(StatusSink& status, int32_t records_read);
 

@@ -57,28 +57,79 @@ private:
 // without end.
 inline constexpr size_t MAX_RECORD_LENGTH = size_t(1) << 20;
 
-// What ends a record: LF (a CR before it is dropped), or CR alone in a file
-// that holds CR but no LF at all (old Mac text). `bytes` are the file's first
-// bytes: up to its first LF, or more than MAX_RECORD_LENGTH + 1 of them, or
-// all of it. A stray CR in a file with LF line ends stays in its record.
+// What ends a record, decided from the whole file (or, for a pipe, from its
+// first mebibyte): LF, unless CRs not followed by LF outnumber the LFs, as in
+// old Mac text, also after an editor or `echo >>` has added one LF at its end.
+// A stray CR in a file with LF line ends stays in its record.
+class LineEndTally {
+public:
+  void add(std::string_view bytes) {
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    if (cr_pending_ && p != end && *p != '\n') ++lone_cr_;
+    if (p != end) cr_pending_ = false;
+    for (const char* c = p; c != end; ++c) lf_ += *c == '\n';
+    while (p != end) {
+      auto* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+      if (cr == nullptr) break;
+      if (cr + 1 == end)
+        cr_pending_ = true;
+      else if (cr[1] != '\n')
+        ++lone_cr_;
+      p = cr + 1;
+    }
+  }
+  char record_end() const { return lone_cr_ + (cr_pending_ ? 1 : 0) > lf_ ? '\r' : '\n'; }
+
+private:
+  int64_t lf_ = 0;
+  int64_t lone_cr_ = 0;
+  bool cr_pending_ = false;  // the bytes so far end in CR
+};
+
 inline char record_end_for(std::string_view bytes) {
-  if (bytes.find('\n') != std::string_view::npos) return '\n';
-  return bytes.find('\r') != std::string_view::npos ? '\r' : '\n';
+  LineEndTally tally;
+  tally.add(bytes);
+  return tally.record_end();
+}
+
+// The UTF-8 byte-order mark some Windows editors put at the start of a text file.
+inline constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+
+// Whether a file starting with `first` is UTF-16 text: its byte-order mark, or
+// (without one) an ASCII character beside a zero byte, as no text file of the
+// field begins.
+inline bool starts_as_utf16(std::string_view first) {
+  if (first.size() < 2) return false;
+  const auto b0 = static_cast<unsigned char>(first[0]), b1 = static_cast<unsigned char>(first[1]);
+  if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) return true;
+  auto ascii = [](unsigned char c) { return (c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n'; };
+  return (ascii(b0) && b1 == 0) || (b0 == 0 && ascii(b1));
 }
 
 // Splits the record at the front of [begin, end) off: up to `record_end`, and
-// with LF a CR before it dropped. False when no record end is left (the bytes
-// may be a last line without one, or the start of a record not yet read).
+// with LF every CR before it dropped (a file converted twice ends its lines in
+// CR CR LF). False when no record end is left (the bytes may be a last line
+// without one, or the start of a record not yet read).
 // The first `scanned` bytes are known to hold no record end.
 inline bool split_record(const char*& begin, const char* end, std::string_view& record,
                          char record_end = '\n', size_t scanned = 0) {
   const char* from = begin + scanned;
   auto* at = static_cast<const char*>(from >= end ? nullptr : std::memchr(from, record_end, size_t(end - from)));
   if (at == nullptr) return false;
-  const char* stop = (record_end == '\n' && at > begin && at[-1] == '\r') ? at - 1 : at;
+  const char* stop = at;
+  if (record_end == '\n')
+    while (stop > begin && stop[-1] == '\r') --stop;
   record = std::string_view(begin, size_t(stop - begin));
   begin = at + 1;
   return true;
+}
+
+// A last line without a record end: in a file whose records end at CR, the
+// LF an editor added at the very end is no part of it.
+inline std::string_view last_line(std::string_view rest, char record_end) {
+  if (record_end == '\r' && !rest.empty() && rest.back() == '\n') rest.remove_suffix(1);
+  return rest;
 }
 
 // A record read whole: too long, or fine.

@@ -47,13 +47,34 @@ bool FileConnection::refill() {
   return true;
 }
 
-// Reads until the first LF, more than a record's worth of bytes, or the end.
+// Decides the record end from the whole file: a regular file is read through
+// once and repositioned; of a pipe, what one buffer holds decides. A UTF-8
+// byte-order mark at the start is skipped; UTF-16 text is refused at the
+// first read.
 void FileConnection::decide_record_end() {
+  const bool at_start = file_pos_ == 0 && begin_ == end_;
   for (;;) {
     const std::string_view seen(begin_, size_t(end_ - begin_));
     if (seen.find('\n') != std::string_view::npos || seen.size() > MAX_RECORD_LENGTH + 1 || !refill()) break;
   }
-  record_end_ = record_end_for(std::string_view(begin_, size_t(end_ - begin_)));
+  std::string_view seen(begin_, size_t(end_ - begin_));
+  if (at_start) {
+    utf16_ = starts_as_utf16(seen);
+    if (seen.starts_with(UTF8_BOM)) {
+      begin_ += UTF8_BOM.size();
+      seen.remove_prefix(UTF8_BOM.size());
+    }
+  }
+  LineEndTally tally;
+  tally.add(seen);
+  if (seekable_ && !source_done_) {
+    std::vector<char> scratch(INPUT_BUFFER);
+    int64_t n = 0;
+    while ((n = platform::read_some(file_, scratch.data(), scratch.size())) > 0)
+      tally.add(std::string_view(scratch.data(), size_t(n)));
+    if (n < 0 || !platform::seek_to(file_, file_pos_)) read_failed_ = source_done_ = true;
+  }
+  record_end_ = tally.record_end();
 }
 
 IoStatus FileConnection::next_record(std::string_view& record) {
@@ -65,9 +86,18 @@ IoStatus FileConnection::next_record(std::string_view& record) {
   }
   mode_ = Mode::reading;
   if (record_end_ == 0) decide_record_end();
+  if (utf16_) return io_status(IoError::utf16_text);
+  if (after_cr_) {  // the LF of a CR LF, in a file whose records end at CR
+    if (begin_ == end_) refill();
+    if (begin_ != end_ && *begin_ == '\n') ++begin_;
+    after_cr_ = false;
+  }
   size_t scanned = 0;
   for (;;) {
-    if (split_record(begin_, end_, record, record_end_, scanned)) return checked_length(record);
+    if (split_record(begin_, end_, record, record_end_, scanned)) {
+      after_cr_ = record_end_ == '\r';
+      return checked_length(record);
+    }
     scanned = size_t(end_ - begin_);
     // Too long already (one more byte may be the CR of a CR LF): the record
     // is not gathered any further.
@@ -76,7 +106,7 @@ IoStatus FileConnection::next_record(std::string_view& record) {
   }
   if (read_failed_) return READ_FAILURE;
   if (begin_ == end_) return IO_END;
-  record = std::string_view(begin_, size_t(end_ - begin_));  // last line, no LF
+  record = last_line(std::string_view(begin_, size_t(end_ - begin_)), record_end_);  // no record end
   begin_ = end_;
   return checked_length(record);
 }
@@ -94,6 +124,7 @@ IoStatus FileConnection::start_writing() {
   source_done_ = false;
   mode_ = Mode::writing;
   record_end_ = 0;  // what is read next was written with CR LF
+  after_cr_ = false;
   return IO_OK;
 }
 
@@ -131,6 +162,8 @@ IoStatus FileConnection::rewind() {
   mode_ = Mode::idle;
   read_failed_ = false;
   record_end_ = 0;
+  after_cr_ = false;
+  utf16_ = false;
   begin_ = end_ = nullptr;
   source_done_ = false;
   if (seekable_) {

@@ -39,7 +39,9 @@ private:
   bool owns_file_;
   bool seekable_;
   Mode mode_ = Mode::idle;
-  char record_end_ = 0;  // '\n' or '\r' once decided from the first bytes read
+  char record_end_ = 0;  // '\n' or '\r' once decided from the file's bytes
+  bool after_cr_ = false;  // the last record ended at CR: an LF next belongs to it
+  bool utf16_ = false;     // UTF-16 text: every read is refused
   // Input: unread bytes are [begin_, end_); file_pos_ is the handle's offset.
   std::vector<char> in_buf_;
   const char* begin_ = nullptr;

@@ -18,6 +18,8 @@ std::string_view io_message_pattern(int32_t number) {
     case IoError::no_such_device: return "no such device, unit %d, file %s";
     case IoError::file_name_error: return "file name specification error, unit %d, file %s";
     case IoError::list_syntax: return "list-directed I/O syntax error, unit %d, file %s";
+    case IoError::utf16_text:
+      return "file is UTF-16 text; save it again as plain text (ANSI or UTF-8), unit %d, file %s";
     case IoError::input_conversion: return "input conversion error, unit %d, file %s";
     case IoError::record_overflow: return "output statement overflows record, unit %d, file %s";
   }

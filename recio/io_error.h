@@ -26,6 +26,7 @@ enum class IoError : int32_t {
   no_such_device = 42,
   file_name_error = 43,
   list_syntax = 59,
+  utf16_text = 60,  // an input file saved as UTF-16 ("Unicode" in Windows editors)
   input_conversion = 64,
   record_overflow = 66,  // internal write longer than its text buffer
 };

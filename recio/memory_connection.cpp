@@ -5,14 +5,21 @@
 namespace zirel {
 
 MemoryInput::MemoryInput(std::string name, std::string_view bytes)
-    : Connection(std::move(name)), bytes_(bytes), begin_(bytes.data()),
-      record_end_(record_end_for(bytes.substr(0, MAX_RECORD_LENGTH + 2))) {}
+    : Connection(std::move(name)), bytes_(bytes), record_end_(record_end_for(bytes)),
+      utf16_(starts_as_utf16(bytes)) {
+  if (bytes_.starts_with(UTF8_BOM)) bytes_.remove_prefix(UTF8_BOM.size());
+  begin_ = bytes_.data();
+}
 
 IoStatus MemoryInput::next_record(std::string_view& record) {
+  if (utf16_) return io_status(IoError::utf16_text);
   const char* end = bytes_.data() + bytes_.size();
+  // The LF of a CR LF, in a file whose records end at CR.
+  if (record_end_ == '\r' && begin_ != bytes_.data() && begin_ != end && *begin_ == '\n' && begin_[-1] == '\r')
+    ++begin_;
   if (begin_ == end) return IO_END;
   if (!split_record(begin_, end, record, record_end_)) {
-    record = std::string_view(begin_, size_t(end - begin_));  // last line, no LF
+    record = last_line(std::string_view(begin_, size_t(end - begin_)), record_end_);
     begin_ = end;
   }
   return checked_length(record);

@@ -24,6 +24,7 @@ private:
   std::string_view bytes_;
   const char* begin_;  // unread bytes are [begin_, end of bytes_)
   char record_end_;
+  bool utf16_;  // refused at the first read
 };
 
 // Every record written is appended, with its CR LF, to the caller's string.

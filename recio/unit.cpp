@@ -86,6 +86,17 @@ IoStatus UnitTable::open(int32_t unit, std::string_view file, std::string_view s
       return IO_OK;
     }
   }
+  // UTF-16 text cannot be read as records: refused here, where the caller
+  // reports an open failure with its message, rather than at the first read.
+  if (!replace && opened.regular) {
+    char first[2];
+    const int64_t n = platform::read_some(opened.file, first, sizeof first);
+    const bool utf16 = n == 2 && starts_as_utf16(std::string_view(first, 2));
+    if (n < 0 || !platform::seek_to(opened.file, 0) || utf16) {
+      platform::close_file(opened.file);
+      return fail(utf16 ? IoError::utf16_text : IoError::open_failure);
+    }
+  }
   // Emptied only now, so that reopening a connected file never loses it. A
   // device or a pipe (/dev/null, a terminal) has nothing to empty.
   if (replace && opened.regular && !platform::cut_at(opened.file, 0)) {

@@ -136,6 +136,7 @@ TEST(FileSelection, OpenFailures) {
       {IDC_SELECT_OUTPUT, "nowhere/out.hkl", out},
       {IDC_SELECT_INPUT, std::string(600, 'x') + ".hkl", in},
       {IDC_SELECT_OUTPUT, std::string(600, 'y') + ".hkl", out},
+      {IDC_SELECT_INPUT, "wide.hkl", "INPUT FILE IS UTF-16 TEXT: SAVE IT AS PLAIN TEXT (ANSI OR UTF-8)"},
 #ifndef _WIN32
       // A FIFO would hold the form until something wrote to it; a device
       // cannot be emptied and rewritten as a file.
@@ -155,6 +156,7 @@ TEST(FileSelection, OpenFailures) {
     std::filesystem::create_symlink("/dev/null", scratch.path("null.hkl"));
 #endif
     write_file(scratch.path("good.hkl"), "");
+    write_file(scratch.path("wide.hkl"), std::string("\xFF\xFE \0 \0 \0""1\0\r\0\n\0", 14));
     EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
       const bool input = c.button == IDC_SELECT_INPUT;
       const int other = input ? IDC_SELECT_OUTPUT : IDC_SELECT_INPUT;

@@ -167,9 +167,16 @@ TEST(Program, AReadErrorKeepsEverythingThenANewSelectionRuns) {
 }
 
 // Texts that read as the default value of their field, so the run and the
-// saved settings are those of the defaults.
+// saved settings are those of the defaults. A slash after a refused attempt
+// gives the last run's value (the defaults), not the value just refused.
 TEST(Program, FieldTexts) {
-  const std::pair<int, const char*> cases[] = {
+  struct Case {
+    int id;
+    const char* text;
+    const char* refused_first = nullptr;  // tried first, and refused with `refusal`
+    const char* refusal = nullptr;
+  };
+  const Case cases[] = {
       {IDC_CELL_A, "   5.00000"},   // leading blanks
       {IDC_CELL_B, "5.0   "},       // trailing blanks
       {IDC_PSI_MAX, "/"},           // a slash keeps the value
@@ -177,14 +184,21 @@ TEST(Program, FieldTexts) {
       {IDC_CELL_ALPHA, "90.00000000000000000000E1"},  // the first 20 characters
       {IDC_CELL_GAMMA, "0.9E2"},    // exponent
       {IDC_AXIS_W, "1"},            // integer
+      {IDC_PSI_MAX, "/", "91", "PSI MAX MUST LIE BETWEEN 0 AND 90 DEGREES"},
+      {IDC_WAVELENGTH, "/", "-1", "WAVELENGTH MUST BE POSITIVE"},
   };
-  for (const auto& [id, text] : cases) {
-    SCOPED_TRACE(text);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + (c.refused_first ? std::string(" after ") + c.refused_first : ""));
     Scratch scratch;
     copy_in(scratch, "run.hkl");
-    EXPECT_TRUE(with_program([&, id = id, text = text](DialogRecord& dlg) {
+    EXPECT_TRUE(with_program([&, id = c.id, text = c.text](DialogRecord& dlg) {
       select(dlg, IDC_SELECT_INPUT, "run.hkl");
       select(dlg, IDC_SELECT_OUTPUT, "out.abs");
+      if (c.refused_first) {
+        set_field(dlg, id, c.refused_first);
+        click(dlg, IDC_RUN);
+        EXPECT_EQ(label(dlg, IDC_STATUS), c.refusal);
+      }
       set_field(dlg, id, text);
       click(dlg, IDC_RUN);
       EXPECT_EQ(label(dlg, IDC_STATUS), COMPLETED_13_10);

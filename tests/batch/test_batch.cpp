@@ -92,19 +92,20 @@ TEST_F(Batch, UnreadableRecordExitsWithOne) {
 // A record without end (a device that never sends a line feed) is an unreadable
 // record, not a run toward all the memory there is.
 TEST_F(Batch, RecordWithoutEndIsAnInputError) {
-  if (!fs::exists("/dev/zero"))
-    GTEST_SKIP() << "no /dev/zero";
-  const Transcript input = run("--input /dev/zero --output out.hkl " + PARAMS);
+  // Two mebibytes without a line end: no text (a device such as /dev/zero is
+  // refused before it is read).
+  put(dir_ / "endless.hkl", std::string(size_t(2) << 20, '1'));
+  const Transcript input = run("--input endless.hkl --output out.hkl " + PARAMS);
   EXPECT_EQ(input.exit_code, 1);
   EXPECT_EQ(input.out, "  ERROR READING FILE AFTER LINE     0\n");
   EXPECT_EQ(input.err, "PROBLEM IN RUNNING PROGRAM\n");
   EXPECT_EQ(slurp(dir_ / "out.hkl"), "");
 
   put(dir_ / "keep.hkl", "   1   0   0   100.0     1.0\r\n");
-  const Transcript settings = run("--input input.hkl --output keep.hkl --settings /dev/zero");
+  const Transcript settings = run("--input input.hkl --output keep.hkl --settings endless.hkl");
   EXPECT_EQ(settings.exit_code, 2);
   EXPECT_EQ(settings.out, "");
-  EXPECT_EQ(settings.err, "zirel-batch: --settings: /dev/zero: record 1 cannot be read\n");
+  EXPECT_EQ(settings.err, "zirel-batch: --settings: endless.hkl: record 1 cannot be read\n");
   EXPECT_EQ(slurp(dir_ / "keep.hkl"), "   1   0   0   100.0     1.0\r\n");
 }
 
@@ -132,14 +133,29 @@ TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
             std::string::npos) << t.err;
 }
 
-TEST_F(Batch, DeviceOrFifoOutputIsRefused) {
+// A FIFO would hold the run until something wrote to it (or read from it), and a
+// device is no file: refused in every role, before the output is touched.
+TEST_F(Batch, DeviceOrFifoIsRefusedInEveryRole) {
   if (!zirel::test::has_posix_shell()) GTEST_SKIP() << "needs /dev/null and mkfifo";
   ASSERT_EQ(std::system(("mkfifo '" + (dir_ / "pipe.hkl").string() + "'").c_str()), 0);
-  for (const std::string output : {"/dev/null", "pipe.hkl"}) {
-    const Transcript t = run("--input input.hkl --output " + output + " " + PARAMS);
-    EXPECT_EQ(t.exit_code, 2) << output;
-    EXPECT_EQ(t.out, "") << output;
-    EXPECT_EQ(t.err, "zirel-batch: the output " + output + " is a device or a FIFO, not a file\n");
+  struct Case {
+    std::string args, err;
+  };
+  const Case cases[] = {
+      {"--input input.hkl --output /dev/null", "zirel-batch: the output /dev/null is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output pipe.hkl", "zirel-batch: the output pipe.hkl is a device or a FIFO, not a file\n"},
+      {"--input pipe.hkl --output out.hkl", "zirel-batch: the input pipe.hkl is a device or a FIFO, not a file\n"},
+      {"--input /dev/zero --output out.hkl", "zirel-batch: the input /dev/zero is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output out.hkl --settings pipe.hkl",
+       "zirel-batch: --settings: pipe.hkl is a device or a FIFO, not a file\n"},
+  };
+  for (const Case& c : cases) {
+    put(dir_ / "out.hkl", "kept");
+    const Transcript t = run(c.args + " " + PARAMS);
+    EXPECT_EQ(t.exit_code, 2) << c.args;
+    EXPECT_EQ(t.out, "") << c.args;
+    EXPECT_EQ(t.err, c.err) << c.args;
+    EXPECT_EQ(slurp(dir_ / "out.hkl"), "kept") << c.args;
   }
 }
 
@@ -248,6 +264,51 @@ TEST_F(Batch, KeepColumnsCopiesTheBatchNumbers) {
   EXPECT_EQ(plain.out, kept.out);
   EXPECT_EQ(slurp(dir_ / "plain.hkl"),
             "   1   0   0 1234.50 12.3000\r\n   0   1   0 10.0000 1.00000\r\n   2   0   0 10.0000 1.00000\r\n");
+}
+
+// What editors do to line ends and encodings never loses or smuggles a
+// reflection: a CR-only file with an LF added is read record by record, CR CR
+// LF is read as CR LF, a UTF-8 byte-order mark is skipped, and a stray CR
+// whose kept columns would carry a hidden record into the output leaves that
+// record out with a warning naming its line.
+TEST_F(Batch, LineEndsAndEncodingsLoseNothing) {
+  const std::string a = "   1   0   0  1234.5    12.3", b = "   0   0   1    10.0     1.0",
+                    c = "   0   1   0    10.0     1.0";
+  const std::string filtered = "   1   0   0 1234.50 12.3000\r\n   0   1   0 10.0000 1.00000\r\n";
+  struct Case {
+    const char* what;
+    std::string input;
+    const char* extra;  // more options
+    std::string out, err, file;
+  };
+  const Case cases[] = {
+      {"CR only, an LF added", a + "\r" + b + "\r" + c + "\r\n", "",
+       "PROGRAM COMPLETED:     3 REFLECTIONS INPUT    2 OUTPUT\n", "", filtered},
+      {"CR CR LF", a + "\r\r\n" + b + "\r\r\n" + c + "\r\r\n", "--keep-columns",
+       "PROGRAM COMPLETED:     3 REFLECTIONS INPUT    2 OUTPUT\n", "", filtered},
+      {"UTF-8 byte-order mark", "\xEF\xBB\xBF" + a + "\r\n" + b + "\r\n" + c + "\r\n", "",
+       "PROGRAM COMPLETED:     3 REFLECTIONS INPUT    2 OUTPUT\n", "", filtered},
+      {"stray CR, kept columns", a + "\n" + b + "\n" + c + "\r" + a + "\n" + c + "\n", "--keep-columns",
+       "PROGRAM COMPLETED:     4 REFLECTIONS INPUT    2 OUTPUT\n",
+       "zirel-batch: warning:     1 RECORDS HOLD A STRAY CR: FIRST AT LINE     3\n", filtered},
+      {"stray CR, columns not kept", a + "\n" + b + "\n" + c + "\r" + a + "\n" + c + "\n", "",
+       "PROGRAM COMPLETED:     4 REFLECTIONS INPUT    3 OUTPUT\n", "", filtered + "   0   1   0 10.0000 1.00000\r\n"},
+  };
+  for (const Case& k : cases) {
+    put(dir_ / "edited.hkl", k.input);
+    const Transcript t = run("--input edited.hkl --output out.hkl " + std::string(k.extra) + " " + PARAMS);
+    EXPECT_EQ(t.exit_code, 0) << k.what;
+    EXPECT_EQ(t.out, k.out) << k.what;
+    EXPECT_EQ(t.err, k.err) << k.what;
+    EXPECT_EQ(slurp(dir_ / "out.hkl"), k.file) << k.what;
+  }
+  put(dir_ / "wide.hkl", std::string("\xFF\xFE \0 \0 \0""1\0\r\0\n\0", 14));
+  put(dir_ / "out.hkl", "kept");
+  const Transcript wide = run("--input wide.hkl --output out.hkl " + PARAMS);
+  EXPECT_EQ(wide.exit_code, 2);
+  EXPECT_NE(wide.err.find("file is UTF-16 text; save it again as plain text (ANSI or UTF-8)"), std::string::npos)
+      << wide.err;
+  EXPECT_EQ(slurp(dir_ / "out.hkl"), "kept");
 }
 
 TEST_F(Batch, SettingsFileWithOverride) {

@@ -210,20 +210,31 @@ TEST_F(UnitTest, RecordLengthLimit) {
   EXPECT_EQ(read_list(t, 1, {v}, {.err = true, .end = true}), 22);
 }
 
-// Old Mac text: a file with CR but no LF at all has its records end at CR.
-// A CR inside a file with LF line ends stays where it is.
-TEST_F(UnitTest, RecordsEndAtCrOnlyWhenTheFileHasNoLf) {
+// Records end at CR where CRs not followed by LF outnumber the LFs (old Mac
+// text, also with an LF added at its end); a CR inside a file with LF line
+// ends stays where it is; CR CR LF ends a record as CR LF does. A UTF-8
+// byte-order mark is no part of the first record.
+TEST_F(UnitTest, RecordEndsAreDecidedFromTheWholeFile) {
   struct Case {
     const char* what;
     std::string text;
     std::vector<std::string> records;
   };
+  std::string mac_then_lf;  // larger than the input buffer: the decision sees all of it
+  for (int i = 0; i < 200000; ++i) mac_then_lf += "  " + std::to_string(i % 10) + "\r";
+  mac_then_lf += "\n";
   const Case cases[] = {
       {"CR only", "  1\r  2\r  3\r", {"  1", "  2", "  3"}},
       {"CR only, last line without CR", "  1\r  2", {"  1", "  2"}},
+      {"CR only, an LF added at the end", "  1\r  2\r  3\r\n", {"  1", "  2", "  3"}},
+      {"CR only, last line without CR, an LF added", "  1\r  2\r  3\n", {"  1", "  2", "  3"}},
+      {"CR only, one CR LF inside", "  1\r  2\r\n  3\r  4\r", {"  1", "  2", "  3", "  4"}},
       {"CR LF", "  1\r\n  2\r\n", {"  1", "  2"}},
+      {"CR CR LF", "  1\r\r\n  2\r\r\n", {"  1", "  2"}},
       {"LF with a stray CR", "  1\r  2\n  3\n", {"  1\r  2", "  3"}},
-      {"LF after a run of CRs", std::string(40, '\r') + "\n  4\n", {std::string(39, '\r'), "  4"}},
+      {"as many lone CRs as LFs", "\r\r\n  4\n", {"", "  4"}},
+      {"UTF-8 byte-order mark, CR LF", "\xEF\xBB\xBF  1\r\n  2\r\n", {"  1", "  2"}},
+      {"UTF-8 byte-order mark, CR only", "\xEF\xBB\xBF  1\r  2\r", {"  1", "  2"}},
   };
   for (const Case& c : cases) {
     for (bool from_file : {true, false}) {
@@ -236,6 +247,35 @@ TEST_F(UnitTest, RecordsEndAtCrOnlyWhenTheFileHasNoLf) {
       t.close(1);
     }
   }
+  for (bool from_file : {true, false}) {
+    connect_text(mac_then_lf, from_file);
+    int32_t n = 0;
+    int32_t v = 0;
+    while (read_formatted(t, 1, RecordFormat("(I3)"), {v}, {.err = true, .end = true}) == IO_OK) ++n;
+    EXPECT_EQ(n, 200000) << (from_file ? "file" : "memory");
+    t.close(1);
+  }
+}
+
+// UTF-16 text (what Windows editors call "Unicode") is refused with a message
+// that says what it is: at the open of a file, at the first read from memory.
+TEST_F(UnitTest, Utf16TextIsRefusedWithItsOwnMessage) {
+  const std::string texts[] = {
+      std::string("\xFF\xFE \0 \0""1\0\r\0\n\0", 12),  // little-endian, with its mark
+      std::string("\xFE\xFF\0 \0 \0""1\0\r\0\n", 12),  // big-endian
+      std::string(" \0 \0""1\0\r\0\n\0", 10),              // no mark
+  };
+  for (const std::string& text : texts) {
+    spit(path("wide.hkl"), text);
+    EXPECT_EQ(t.open(1, path("wide.hkl"), "OLD", "READ", {.err = true}), 60);
+    EXPECT_FALSE(t.is_connected(1));
+    t.connect_memory_input(1, text);
+    int32_t v = 0;
+    EXPECT_EQ(read_formatted(t, 1, RecordFormat("(I3)"), {v}, {.err = true, .end = true}), 60);
+    t.close(1);
+  }
+  EXPECT_EQ(io_message(60, 1, "wide.hkl"),
+            "file is UTF-16 text; save it again as plain text (ANSI or UTF-8), unit 1, file wide.hkl");
 }
 
 // Rewritten by the program, a CR-only file gets CR LF records and is read by them.
