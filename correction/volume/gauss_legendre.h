@@ -1,0 +1,16 @@
+// Gauss-Legendre nodes and weights on [-1, 1].
+#pragma once
+
+#include <vector>
+
+namespace zirel::correction {
+
+struct GaussRule {
+  std::vector<double> nodes;
+  std::vector<double> weights;
+};
+
+// n >= 1 points, exact for polynomials of degree 2n - 1.
+GaussRule gauss_legendre(int n);
+
+}  // namespace zirel::correction
