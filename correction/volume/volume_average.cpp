@@ -1,7 +1,9 @@
-// The numerical (Gaussian grid) absorption correction: the transmission averaged over
-// the crystal by a product Gauss-Legendre rule (Busing & Levy, Acta Cryst. 10 (1957)
-// 180-182), here with the gasket's wall as one more absorber and the rule applied on
-// pieces cut at the edges of the wall's shadow.
+// The numerical (Gaussian grid) absorption correction: the transmission
+// A = (1/V) integral of exp(-mu T) dV (International Tables for Crystallography Vol. C,
+// 2006, eq. 6.3.3.1) averaged over the crystal by a product Gauss-Legendre rule, chords
+// inside lines inside slices (Busing & Levy, Acta Cryst. 10 (1957) 180-182; ibid.
+// section 6.3.3.4, eqs. 6.3.3.33-6.3.3.38), here with the gasket's wall as one more
+// absorber and the rule applied on pieces cut at the edges of the wall's shadow.
 #include "correction/volume/volume_average.h"
 
 #include <algorithm>

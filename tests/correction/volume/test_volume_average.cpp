@@ -82,8 +82,8 @@ TEST(VolumeAverage, PointCrystalShadowBeginsAtAtanROverH) {
 // exp(-mu (L1 + L2)) over the depth z (L = depth to the face left / cos):
 //   opposite faces: A = (exp(-mu t sec phi1) - exp(-mu t sec phi2)) / (mu t (sec phi2 - sec phi1)),
 //   the same face:  A = (1 - exp(-mu t (sec phi1 + sec phi2))) / (mu t (sec phi1 + sec phi2)),
-// the plate's transmission factor as in International Tables for Crystallography
-// Vol. C, section 6.3.3. A plate 2000 mm wide and 0.01 mm thick is "infinite" to 1e-5.
+// eq. 6.3.3.1 of International Tables for Crystallography Vol. C (2006) integrated over
+// the depth by hand (its Table 6.3.3.1 lists the slab's cases). A plate 2000 mm wide and 0.01 mm thick is "infinite" to 1e-5.
 struct PlateCase {
   const char* name;
   double phi1, phi2;
