@@ -91,7 +91,56 @@ double nearest_end(const PreparedVolume& v, Side exit, double t, double ex, doub
   return d - (c.shape == CrystalShape::plate ? v.half_a : 0);
 }
 
+// The farthest end from the hole's axis, the counterpart of nearest_end: a convex set's
+// farthest point from the origin is one of its extreme points, a box's corners or, for a
+// plate, the rim of one of its two faces (the centre's distance plus the radius).
+double farthest_end(const PreparedVolume& v, Side exit, double t, double ex, double ey) {
+  const Crystal& c = v.crystal;
+  if (c.shape == CrystalShape::box) {
+    double far = 0;
+    for (const Corner& k : box_corners(v, exit))
+      far = std::max(far, std::hypot(k.x + k.h * t * ex, k.y + k.h * t * ey));
+    return far;
+  }
+  const double h1 = height(v, v.z_low, exit), h2 = height(v, v.z_high, exit);
+  return std::max(std::hypot(c.offset_x + h1 * t * ex, c.offset_y + h1 * t * ey),
+                  std::hypot(c.offset_x + h2 * t * ex, c.offset_y + h2 * t * ey)) +
+         (c.shape == CrystalShape::plate ? v.half_a : 0);
+}
+
+// The beam's exit side, tan(theta) and azimuth; false for a beam parallel to the culets.
+bool direction(const Vec3& u, Side& exit, double& t, double& ex, double& ey) {
+  if (u.z == 0)
+    return false;
+  exit = u.z > 0 ? Side::plus : Side::minus;
+  const double s = std::hypot(u.x, u.y);
+  t = s / std::abs(u.z);
+  ex = s > 0 ? u.x / s : 1;
+  ey = s > 0 ? u.y / s : 0;
+  return true;
+}
+
 }  // namespace
+
+bool reaches_wall(const PreparedVolume& v, const Vec3& u) {
+  if (!v.gasket.present || v.crystal.shape == CrystalShape::none)
+    return false;
+  Side exit{};
+  double t = 0, ex = 0, ey = 0;
+  if (!direction(u, exit, t, ex, ey))
+    return true;
+  return farthest_end(v, exit, t, ex, ey) > v.hole_radius;
+}
+
+bool fully_shadowed(const PreparedVolume& v, const Vec3& u) {
+  if (!v.gasket.present || v.crystal.shape == CrystalShape::none)
+    return false;
+  Side exit{};
+  double t = 0, ex = 0, ey = 0;
+  if (!direction(u, exit, t, ex, ey))
+    return false;
+  return nearest_end(v, exit, t, ex, ey) >= v.hole_radius;
+}
 
 ShadowAngles shadow_angles(const PreparedVolume& v, Side exit) {
   ShadowAngles a;

@@ -15,4 +15,11 @@ struct ShadowAngles {
 // culet the beams leave through (those paths never meet the wall).
 ShadowAngles shadow_angles(const PreparedVolume& v, Side exit);
 
+// For one beam (a unit vector pointing away from the crystal), exactly: whether some
+// path from the crystal along it meets the gasket's wall, and whether every path does.
+// False and false without a gasket; a beam parallel to the culets reaches the wall and
+// is not called fully shadowed (it is left to the integration).
+bool reaches_wall(const PreparedVolume& v, const Vec3& u);
+bool fully_shadowed(const PreparedVolume& v, const Vec3& u);
+
 }  // namespace zirel::correction

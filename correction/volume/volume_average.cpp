@@ -13,6 +13,7 @@
 
 #include "correction/volume/gauss_legendre.h"
 #include "correction/volume/paths.h"
+#include "correction/volume/shadow_angles.h"
 
 namespace zirel::correction {
 namespace {
@@ -34,8 +35,12 @@ struct Slice {
 
 class Integrator {
 public:
-  Integrator(const PreparedVolume& v, const Vec3& in, const Vec3& out, const VolumeGrid& g)
-      : v_(v), beams_{in, out}, chord_(gauss_legendre(g.along_chord)), across_(gauss_legendre(g.across)),
+  // reach[b]: whether beam b can meet the gasket's wall at all; a beam that cannot
+  // adds no cuts (its moved hole covers the crystal, so they would only split smooth
+  // pieces further).
+  Integrator(const PreparedVolume& v, const Vec3& in, const Vec3& out, const VolumeGrid& g,
+             std::array<bool, 2> reach = {true, true})
+      : v_(v), beams_{in, out}, reach_(reach), chord_(gauss_legendre(g.along_chord)), across_(gauss_legendre(g.across)),
         axis_(gauss_legendre(g.along_axis)) {
     // Beams in the crystal's own frame (edge a along X).
     for (int b = 0; b < 2; ++b)
@@ -82,7 +87,7 @@ private:
       if (u.z == 0 || (u.x == 0 && u.y == 0))
         continue;
       const double sx = u.x / std::abs(u.z), sy = u.y / std::abs(u.z), dir = u.z > 0 ? 1 : -1;
-      if (v_.gasket.present) {
+      if (v_.gasket.present && reach_[b]) {
         const double top = u.z > 0 ? v_.chamber : 0;
         m.push_back({hx - top * sx, hy - top * sy, dir * sx, dir * sy, v_.hole_radius});
       }
@@ -159,7 +164,7 @@ private:
       if (u.z == 0 || (u.x == 0 && u.y == 0))
         continue;
       const double sx = u.x / std::abs(u.z), sy = u.y / std::abs(u.z);
-      if (v_.gasket.present) {
+      if (v_.gasket.present && reach_[b]) {
         const double h = to_culet(z, u.z, 0, v_.chamber);
         // The hole's centre in the crystal's frame.
         const double gx = -v_.crystal.offset_x, gy = -v_.crystal.offset_y;
@@ -283,13 +288,15 @@ private:
   const PreparedVolume& v_;
   std::array<Vec3, 2> beams_;
   std::array<Vec3, 2> local_;
+  std::array<bool, 2> reach_;
   GaussRule chord_, across_, axis_;
   std::vector<double> zcuts_, ycuts_, xcuts_;
 };
 
 }  // namespace
 
-double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, const VolumeGrid& grid) {
+double volume_average_direct(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out,
+                             const VolumeGrid& grid) {
   if (!v.gasket.present && v.crystal.mu == 0)
     return 1;
   if (v.crystal.shape == CrystalShape::none)
@@ -299,6 +306,27 @@ double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_o
     return path_transmission(v, p, u_in) * path_transmission(v, p, u_out);
   }
   return Integrator(v, u_in, u_out, grid).run();
+}
+
+// The same integral with exact short cuts first. V is an average of products of
+// transmissions, each in [0, 1], so one beam that an opaque wall blocks from every
+// point makes it 0; a beam that meets the wall from no point has a gasket transmission
+// of exactly 1 everywhere, so the wall drops out of its factor (and of V when neither
+// beam meets it, leaving 1 or the crystal's own absorption alone).
+double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, const VolumeGrid& grid) {
+  if (!v.gasket.present || v.crystal.shape == CrystalShape::none || v.crystal.shape == CrystalShape::point)
+    return volume_average_direct(v, u_in, u_out, grid);
+  if (v.gasket.opaque && (fully_shadowed(v, u_in) || fully_shadowed(v, u_out)))
+    return 0;
+  const std::array<bool, 2> reach{reaches_wall(v, u_in), reaches_wall(v, u_out)};
+  if (!reach[0] && !reach[1]) {
+    if (v.crystal.mu == 0)
+      return 1;
+    PreparedVolume bare = v;
+    bare.gasket.present = false;
+    return Integrator(bare, u_in, u_out, grid).run();
+  }
+  return Integrator(v, u_in, u_out, grid, reach).run();
 }
 
 }  // namespace zirel::correction
