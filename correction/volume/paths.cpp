@@ -69,6 +69,13 @@ double crystal_path(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
   }
 }
 
+bool crystal_path_is_linear(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
+  if (v.crystal.shape != CrystalShape::plate)
+    return true;
+  const double qx = p.x - v.crystal.offset_x, qy = p.y - v.crystal.offset_y;
+  return exit_plane(p.z, u.z, v.z_low, v.z_high) <= exit_circle(qx, qy, u.x, u.y, v.half_a);
+}
+
 double path_transmission(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
   double exponent = 0;
   if (v.gasket.present) {

@@ -15,6 +15,11 @@ double gasket_path(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 // The length from p to the crystal's boundary (0 for a point crystal or none).
 double crystal_path(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 
+// Whether the crystal path is linear in p near p: always for a box (a plane is left),
+// for a plate when the path leaves by a flat face rather than the rim (then it does
+// not depend on x and y at all).
+bool crystal_path_is_linear(const PreparedVolume& v, const Vec3& p, const Vec3& u);
+
 // exp(-mu_g L_g - mu_c L_c) of one path; an opaque gasket crossed gives 0.
 double path_transmission(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 

@@ -39,8 +39,8 @@ public:
   // adds no cuts (its moved hole covers the crystal, so they would only split smooth
   // pieces further).
   Integrator(const PreparedVolume& v, const Vec3& in, const Vec3& out, const VolumeGrid& g,
-             std::array<bool, 2> reach = {true, true})
-      : v_(v), beams_{in, out}, reach_(reach), chord_(gauss_legendre(g.along_chord)), across_(gauss_legendre(g.across)),
+             std::array<bool, 2> reach = {true, true}, bool closed_form = false)
+      : v_(v), beams_{in, out}, reach_(reach), closed_form_(closed_form), chord_(gauss_legendre(g.along_chord)), across_(gauss_legendre(g.across)),
         axis_(gauss_legendre(g.along_axis)) {
     // Beams in the crystal's own frame (edge a along X).
     for (int b = 0; b < 2; ++b)
@@ -251,6 +251,46 @@ private:
     std::sort(cuts.begin(), cuts.end());
   }
 
+  // Whether on a chord's piece (between cuts, so every path leaves by the same face
+  // and meets the wall or not throughout) the integrand is the exponential of a linear
+  // function of X: each path's crystal length is linear (a plane is left) and its
+  // gasket factor constant (no wall in its way, or an opaque one).
+  bool exponential_on_piece(const Vec3& p) const {
+    for (int b = 0; b < 2; ++b) {
+      if (v_.gasket.present && reach_[b] && !v_.gasket.opaque && gasket_path(v_, p, beams_[b]) > 0)
+        return false;
+      if (v_.crystal.mu > 0 && !crystal_path_is_linear(v_, p, beams_[b]))
+        return false;
+    }
+    return true;
+  }
+
+  // The integral of the integrand along X over [a, b] at (Y, z). Where it is
+  // f(X) = f_m exp(beta (X - m)) it is integrated in closed form,
+  //   integral = f_m 2h sinh(beta h) / (beta h),  m, h the piece's centre and half length,
+  // f_m and beta fitted from two points (an exponential of a linear function is fixed
+  // by two values); elsewhere by the Gauss-Legendre rule.
+  double piece_along(double a, double b, double Y, double z) const {
+    const double xm = (a + b) / 2, xh = (b - a) / 2;
+    if (xh <= 0)
+      return 0;
+    if (closed_form_ && exponential_on_piece(global(xm, Y, z))) {
+      const double d = xh / 2;
+      const double f1 = integrand(xm - d, Y, z), f2 = integrand(xm + d, Y, z);
+      if (f1 == 0 && f2 == 0)
+        return 0;
+      if (f1 > 0 && f2 > 0) {
+        const double bh = std::log(f2 / f1) / (2 * d) * xh;
+        const double sinhc = std::abs(bh) < 1e-4 ? 1 + bh * bh / 6 : std::sinh(bh) / bh;
+        return std::sqrt(f1) * std::sqrt(f2) * 2 * xh * sinhc;
+      }
+    }
+    double line = 0;
+    for (std::size_t i = 0; i < chord_.nodes.size(); ++i)
+      line += chord_.weights[i] * xh * integrand(xm + xh * chord_.nodes[i], Y, z);
+    return line;
+  }
+
   // The integral over the slice at height z; `area` gets the rule's own area, so
   // that V is exactly 1 when every transmission is 1.
   double slice(double z, double& area) {
@@ -273,11 +313,8 @@ private:
         const double xlim = plate ? std::sqrt(std::max(0.0, v_.half_a * v_.half_a - Y * Y)) : v_.half_a;
         cuts_along(s, Y, -xlim, xlim, xcuts_);
         double line = 0;
-        for (std::size_t q = 0; q + 1 < xcuts_.size(); ++q) {
-          const double xm = (xcuts_[q] + xcuts_[q + 1]) / 2, xh = (xcuts_[q + 1] - xcuts_[q]) / 2;
-          for (std::size_t i = 0; i < chord_.nodes.size(); ++i)
-            line += chord_.weights[i] * xh * integrand(xm + xh * chord_.nodes[i], Y, z);
-        }
+        for (std::size_t q = 0; q + 1 < xcuts_.size(); ++q)
+          line += piece_along(xcuts_[q], xcuts_[q + 1], Y, z);
         sum += wy * line;
         area += wy * 2 * xlim;
       }
@@ -289,6 +326,7 @@ private:
   std::array<Vec3, 2> beams_;
   std::array<Vec3, 2> local_;
   std::array<bool, 2> reach_;
+  bool closed_form_;  // along X in closed form where the integrand allows it
   GaussRule chord_, across_, axis_;
   std::vector<double> zcuts_, ycuts_, xcuts_;
 };
@@ -324,9 +362,9 @@ double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_o
       return 1;
     PreparedVolume bare = v;
     bare.gasket.present = false;
-    return Integrator(bare, u_in, u_out, grid).run();
+    return Integrator(bare, u_in, u_out, grid, {false, false}, true).run();
   }
-  return Integrator(v, u_in, u_out, grid, reach).run();
+  return Integrator(v, u_in, u_out, grid, reach, true).run();
 }
 
 }  // namespace zirel::correction
