@@ -13,4 +13,7 @@ struct GaussRule {
 // n >= 1 points, exact for polynomials of degree 2n - 1.
 GaussRule gauss_legendre(int n);
 
+// The same rule computed once per process and shared (read only, thread safe).
+const GaussRule& gauss_legendre_shared(int n);
+
 }  // namespace zirel::correction

@@ -40,8 +40,8 @@ public:
   // pieces further).
   Integrator(const PreparedVolume& v, const Vec3& in, const Vec3& out, const VolumeGrid& g,
              std::array<bool, 2> reach = {true, true}, bool closed_form = false)
-      : v_(v), beams_{in, out}, reach_(reach), closed_form_(closed_form), chord_(gauss_legendre(g.along_chord)), across_(gauss_legendre(g.across)),
-        axis_(gauss_legendre(g.along_axis)) {
+      : v_(v), beams_{in, out}, reach_(reach), closed_form_(closed_form), chord_(gauss_legendre_shared(g.along_chord)),
+        across_(gauss_legendre_shared(g.across)), axis_(gauss_legendre_shared(g.along_axis)) {
     // Beams in the crystal's own frame (edge a along X).
     for (int b = 0; b < 2; ++b)
       local_[b] = {v.cos_angle * beams_[b].x + v.sin_angle * beams_[b].y,
@@ -327,7 +327,7 @@ private:
   std::array<Vec3, 2> local_;
   std::array<bool, 2> reach_;
   bool closed_form_;  // along X in closed form where the integrand allows it
-  GaussRule chord_, across_, axis_;
+  const GaussRule &chord_, &across_, &axis_;
   std::vector<double> zcuts_, ycuts_, xcuts_;
 };
 
