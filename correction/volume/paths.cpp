@@ -76,20 +76,26 @@ bool crystal_path_is_linear(const PreparedVolume& v, const Vec3& p, const Vec3& 
   return exit_plane(p.z, u.z, v.z_low, v.z_high) <= exit_circle(qx, qy, u.x, u.y, v.half_a);
 }
 
-double path_transmission(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
+double path_exponent(const PreparedVolume& v, const Vec3& p, const Vec3& u, bool gasket) {
   double exponent = 0;
-  if (v.gasket.present) {
+  if (gasket && v.gasket.present) {
     const double lg = gasket_path(v, p, u);
     if (lg > 0) {
       if (v.gasket.opaque || (std::isinf(lg) && v.gasket.mu > 0))
-        return 0;
+        return INF;
       if (v.gasket.mu > 0)
         exponent += v.gasket.mu * lg;
     }
   }
   if (v.crystal.mu > 0)
     exponent += v.crystal.mu * crystal_path(v, p, u);
-  return std::exp(-exponent);
+  return exponent;
+}
+
+// Beer-Lambert: I / I0 = exp(-mu L) for each absorber crossed (International Tables
+// for Crystallography Vol. C, 2006, section 6.3.3.1).
+double path_transmission(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
+  return std::exp(-path_exponent(v, p, u));
 }
 
 }  // namespace zirel::correction

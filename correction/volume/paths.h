@@ -20,6 +20,10 @@ double crystal_path(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 // not depend on x and y at all).
 bool crystal_path_is_linear(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 
+// mu_g L_g + mu_c L_c of one path, infinite when an opaque gasket is crossed; with
+// `gasket` false the wall is left out (for a beam known to meet it from nowhere).
+double path_exponent(const PreparedVolume& v, const Vec3& p, const Vec3& u, bool gasket = true);
+
 // exp(-mu_g L_g - mu_c L_c) of one path; an opaque gasket crossed gives 0.
 double path_transmission(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 

@@ -149,7 +149,8 @@ private:
 
   double integrand(double X, double Y, double z) const {
     const Vec3 p = global(X, Y, z);
-    return path_transmission(v_, p, beams_[0]) * path_transmission(v_, p, beams_[1]);
+    // One exponential for both paths; exp(-inf) = 0 for a path an opaque wall blocks.
+    return std::exp(-path_exponent(v_, p, beams_[0], reach_[0]) - path_exponent(v_, p, beams_[1], reach_[1]));
   }
 
   // The circles whose crossings cut a chord at height z: a path from (X, Y) reaches
