@@ -8,11 +8,13 @@
 #include "correction/volume/geometry.h"
 #include "correction/volume/paths.h"
 #include "correction/volume/shadow_angles.h"
+#include "tests/correction/volume/beams.h"
 
 namespace zirel::correction {
 namespace {
 
-constexpr double DEG = 180 / std::numbers::pi;
+using testing_beams::beam;
+using testing_beams::DEG;
 
 // A 150 um hole in an 80 um gasket.
 Gasket opaque_gasket() {
@@ -37,11 +39,6 @@ PreparedVolume prepared(const Gasket& g, const Crystal& c) {
   const VolumePreparation p = prepare_volume({g, c});
   EXPECT_FALSE(p.refusal) << p.refusal->parameter;
   return *p.volume;
-}
-
-Vec3 beam(double theta_deg, double phi_deg, bool up) {
-  const double t = theta_deg / DEG, f = phi_deg / DEG;
-  return {std::sin(t) * std::cos(f), std::sin(t) * std::sin(f), (up ? 1 : -1) * std::cos(t)};
 }
 
 struct RefusalCase {

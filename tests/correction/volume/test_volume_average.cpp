@@ -8,16 +8,13 @@
 #include "correction/volume/geometry.h"
 #include "correction/volume/shadow_angles.h"
 #include "correction/volume/volume_average.h"
+#include "tests/correction/volume/beams.h"
 
 namespace zirel::correction {
 namespace {
 
-constexpr double DEG = 180 / std::numbers::pi;
-
-Vec3 beam(double theta_deg, double phi_deg, bool up) {
-  const double t = theta_deg / DEG, f = phi_deg / DEG;
-  return {std::sin(t) * std::cos(f), std::sin(t) * std::sin(f), (up ? 1 : -1) * std::cos(t)};
-}
+using testing_beams::beam;
+using testing_beams::DEG;
 
 Gasket gasket(bool opaque, double mu = 0) {
   Gasket g;
