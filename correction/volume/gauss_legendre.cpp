@@ -1,8 +1,6 @@
 #include "correction/volume/gauss_legendre.h"
 
 #include <cmath>
-#include <map>
-#include <mutex>
 #include <numbers>
 
 namespace zirel::correction {
@@ -49,20 +47,12 @@ GaussRule gauss_legendre(int n) {
 const GaussRule& gauss_legendre_shared(int n) {
   // Function-local statics are initialised once, safely across threads (C++11 and later).
   static const std::vector<GaussRule> common = [] {
-    std::vector<GaussRule> r(65);
-    for (int k = 1; k < 65; ++k)
+    std::vector<GaussRule> r(SHARED_RULES + 1);
+    for (int k = 1; k <= SHARED_RULES; ++k)
       r[k] = gauss_legendre(k);
     return r;
   }();
-  if (n >= 1 && n < 65)
-    return common[n];
-  static std::mutex lock;
-  static std::map<int, GaussRule> rare;
-  const std::lock_guard<std::mutex> guard(lock);
-  auto it = rare.find(n);
-  if (it == rare.end())
-    it = rare.emplace(n, gauss_legendre(n)).first;
-  return it->second;  // std::map never moves its elements
+  return common[n];
 }
 
 }  // namespace zirel::correction

@@ -13,7 +13,9 @@ struct GaussRule {
 // n >= 1 points, exact for polynomials of degree 2n - 1.
 GaussRule gauss_legendre(int n);
 
-// The same rule computed once per process and shared (read only, thread safe).
+// The same rule computed once per process and shared (read only, thread safe), for
+// 1 <= n <= SHARED_RULES.
+constexpr int SHARED_RULES = 64;
 const GaussRule& gauss_legendre_shared(int n);
 
 }  // namespace zirel::correction

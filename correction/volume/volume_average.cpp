@@ -40,8 +40,8 @@ public:
   // pieces further).
   Integrator(const PreparedVolume& v, const Vec3& in, const Vec3& out, const VolumeGrid& g,
              std::array<bool, 2> reach = {true, true}, bool closed_form = false)
-      : v_(v), beams_{in, out}, reach_(reach), closed_form_(closed_form), chord_(gauss_legendre_shared(g.along_chord)),
-        across_(gauss_legendre_shared(g.across)), axis_(gauss_legendre_shared(g.along_axis)) {
+      : v_(v), beams_{in, out}, reach_(reach), closed_form_(closed_form), chord_(pick(g.along_chord, own_[0])),
+        across_(pick(g.across, own_[1])), axis_(pick(g.along_axis, own_[2])) {
     // Beams in the crystal's own frame (edge a along X).
     for (int b = 0; b < 2; ++b)
       local_[b] = {v.cos_angle * beams_[b].x + v.sin_angle * beams_[b].y,
@@ -68,6 +68,14 @@ public:
   }
 
 private:
+  // The shared rule, or one of the Integrator's own for an unusually fine grid.
+  static const GaussRule& pick(int n, GaussRule& own) {
+    if (n >= 1 && n <= SHARED_RULES)
+      return gauss_legendre_shared(n);
+    own = gauss_legendre(n);
+    return own;
+  }
+
   // A circle of the slices whose centre moves linearly with z: c0 + z d.
   struct Moving {
     double c0x, c0y, dx, dy, r;
@@ -324,6 +332,7 @@ private:
   }
 
   const PreparedVolume& v_;
+  std::array<GaussRule, 3> own_;  // before the references below, which may point into it
   std::array<Vec3, 2> beams_;
   std::array<Vec3, 2> local_;
   std::array<bool, 2> reach_;

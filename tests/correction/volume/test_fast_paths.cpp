@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "correction/volume/gauss_legendre.h"
 #include "correction/volume/geometry.h"
 #include "correction/volume/shadow_angles.h"
 #include "correction/volume/volume_average.h"
@@ -133,6 +134,15 @@ TEST(PerBeamShadow, PointCrystalByHand) {
     EXPECT_EQ(reaches_wall(v, beam(r.theta, 33, true)), r.reaches) << r.theta;
     EXPECT_EQ(fully_shadowed(v, beam(r.theta, 33, true)), r.blocked) << r.theta;
   }
+}
+
+// A grid finer than the rules shared across the process computes its own and agrees.
+TEST(VolumeGrid, FinerThanTheSharedRulesAgrees) {
+  const PreparedVolume v = *prepare_volume({opaque, plate(0.06, 0.02, 5, 0.01, 0)}).volume;
+  const Vec3 in = beam(30, 20, true), out = beam(20, 200, false);
+  const double usual = volume_average_direct(v, in, out);
+  for (const VolumeGrid& g : {VolumeGrid{10, 10, SHARED_RULES + 6}, VolumeGrid{SHARED_RULES + 1, 10, 8}})
+    EXPECT_NEAR(volume_average_direct(v, in, out, g) / usual - 1, 0, 1e-5) << g.along_axis << " " << g.along_chord;
 }
 
 }  // namespace
