@@ -275,10 +275,12 @@ private:
   }
 
   // The integral of the integrand along X over [a, b] at (Y, z). Where it is
-  // f(X) = f_m exp(beta (X - m)) it is integrated in closed form,
-  //   integral = f_m 2h sinh(beta h) / (beta h),  m, h the piece's centre and half length,
-  // f_m and beta fitted from two points (an exponential of a linear function is fixed
-  // by two values); elsewhere by the Gauss-Legendre rule.
+  // f(X) = f_m exp(beta (X - m)) it is integrated in closed form: with the
+  // antiderivative exp(beta x) / beta,
+  //   integral = f_m (exp(beta h) - exp(-beta h)) / beta = f_m 2h sinh(beta h) / (beta h),
+  // m, h the piece's centre and half length, and sinh(x) / x = 1 + x^2 / 6 + O(x^4) (its
+  // Taylor series) for small x; f_m and beta are fitted from two points (an exponential
+  // of a linear function is fixed by two values). Elsewhere the Gauss-Legendre rule.
   double piece_along(double a, double b, double Y, double z) const {
     const double xm = (a + b) / 2, xh = (b - a) / 2;
     if (xh <= 0)
