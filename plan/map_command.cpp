@@ -75,53 +75,6 @@ bool read_mounts(const MapOptions& o, std::vector<MountAxis>& mounts, Refusal& r
   return true;
 }
 
-// "[0 1 0]" or "(1 0 2)": the picture has no room for "normal of".
-std::string short_mount_text(const Mount& m) {
-  const std::string text = mount_text(m);
-  const std::string normal = "normal of ";
-  return text.rfind(normal, 0) == 0 ? text.substr(normal.size()) : text;
-}
-
-MapPicture picture_of(const PreparedPlan& p, const MapResult& r, const CartesianFrame& frame) {
-  MapPicture pic;
-  pic.grid = &r.grid;
-  pic.counts = r.counts;
-  pic.theory = r.theory;
-  pic.title = "Completeness map: " + p.symmetry.name;
-  pic.subtitle = picture_parameters(p) + ";  " + std::to_string(r.theory) + " unique;  " +
-                 svg_number(r.grid.step_deg, 2) + "° grid";
-  static constexpr const char* DIRECT[] = {"a", "b", "c"};
-  static constexpr const char* RECIPROCAL[] = {"a*", "b*", "c*"};
-  // Mounts first: the axis marks they may hide are drawn over them.
-  for (const Mount& m : r.mounts)
-    pic.marks.push_back({MapMark::Kind::Mounted, axis_direction(frame, m.kind, m.axis), short_mount_text(m)});
-  for (int i = 0; i < 3; ++i) {
-    Vec3d e{0, 0, 0};
-    e[i] = 1;
-    const Vec3d d = normalized(frame.direct_vector(e)), s = normalized(frame.reciprocal_vector(e));
-    // Where an axis is normal to the other two, a and a* are one point with one label.
-    if (axis_angle_deg(d, s) < 0.5) {
-      pic.marks.push_back({MapMark::Kind::DirectAxis, d, std::string(DIRECT[i]) + ", " + RECIPROCAL[i]});
-      continue;
-    }
-    pic.marks.push_back({MapMark::Kind::DirectAxis, d, DIRECT[i]});
-    pic.marks.push_back({MapMark::Kind::ReciprocalAxis, s, RECIPROCAL[i]});
-  }
-  if (!r.mounts.empty())
-    pic.key_lines.push_back("Mounts made reach " + percent(r.covered, r.theory) + "%");
-  pic.table_heading = r.mounts.empty() ? "Best mounts" : "Best next mounts";
-  for (size_t i = 0; i < r.best.size(); ++i) {
-    const MountAdvice& a = r.best[i];
-    pic.marks.push_back({MapMark::Kind::Best, a.direction, std::to_string(i + 1)});
-    pic.table.push_back({std::to_string(i + 1), indices_text(a.uvw.indices, AxisKind::UVW),
-                         percent(a.uvw_accessible, r.theory) + "%", indices_text(a.hkl.indices, AxisKind::HKL),
-                         percent(a.hkl_accessible, r.theory) + "%"});
-  }
-  pic.summary = "Mean " + svg_number(100.0 * r.mean / std::max(1, r.theory), 1) + "%, worst " +
-                percent(r.worst.accessible, r.theory) + "%";
-  return pic;
-}
-
 template <class Write>
 bool write_file(const std::string& path, Write write, Refusal& refusal) {
   std::ofstream out(platform::utf8_path(path), std::ios::binary | std::ios::trunc);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 #include "plan/common_options.h"
+#include "planning/cartesian.h"
+#include "planning/pictures/map_svg.h"
 #include "planning/plan_map.h"
 
 namespace zirel::plan {
@@ -20,5 +22,10 @@ void write_map_text(std::ostream& out, const PreparedPlan& p, const MapResult& r
 void write_map_json(std::ostream& out, const PreparedPlan& p, const MapResult& r);
 // Polar angle and azimuth in degrees, the Cartesian direction, the count and the completeness.
 void write_map_csv(std::ostream& out, const MapResult& r);
+
+// The map as `zirel-plan map --svg` draws it: the grid, the crystal's axes, the
+// mounts made and the best ones, with their table. Shared with the Python module so
+// that both give the same picture byte for byte.
+MapPicture picture_of(const PreparedPlan& p, const MapResult& r, const CartesianFrame& frame);
 
 }  // namespace zirel::plan

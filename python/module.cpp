@@ -6,6 +6,7 @@
 
 namespace zirel::python {
 void bind_filtering(py::module_& m);
+void bind_planning(py::module_& m);
 }
 
 PYBIND11_MODULE(_zirel, m) {
@@ -14,4 +15,5 @@ PYBIND11_MODULE(_zirel, m) {
   zirel::python::bind_request(m);
   zirel::python::bind_filtering(m);
   zirel::python::bind_records(m);
+  zirel::python::bind_planning(m);
 }

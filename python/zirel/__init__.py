@@ -13,12 +13,15 @@ from ._zirel import (
     Cell,
     Refused,
     RecordError,
+    OrientationMap,
     accessible,
+    completeness,
+    orientation_map,
     generate,
     read_reflections,
     write_reflections,
     __version__,
 )
 
-__all__ = ["Cell", "Refused", "RecordError", "accessible", "generate", "read_reflections", "write_reflections",
+__all__ = ["Cell", "Refused", "RecordError", "OrientationMap", "accessible", "completeness", "orientation_map", "generate", "read_reflections", "write_reflections",
            "__version__"]
