@@ -36,7 +36,7 @@ TEST(Attenuation, UnknownFormulaIsRefusedInWords) {
 
 DacDescription anvils_only(double height, double opening) {
   DacDescription d;
-  for (Side* s : {&d.plus, &d.minus}) {
+  for (DacSide* s : {&d.plus, &d.minus}) {
     s->anvil = {"C", 3.515, height};
     s->opening_deg = opening;
   }
