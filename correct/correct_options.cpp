@@ -75,7 +75,8 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
   CLI::App app{"zirel-correct --input FILE --output FILE (--dac FILE | --anvil-height MM --seat-opening DEG)\n"
                "              --cell A B C ALPHA BETA GAMMA (--uvw U V W | --hkl H K L)\n"
                "              --wavelength LAMBDA [--psi-max PSI] [--settings FILE]\n"
-               "              [--set KEY=VALUE]... [--keep-unchecked] [--output-layout shelx|plain]\n"
+               "              [--set KEY=VALUE]... [--keep-unchecked] [--min-transmission F]\n"
+               "              [--output-layout shelx|plain]\n"
                "              [--json] [--quiet]\n\n"
                "Corrects a reflection file measured in a diamond-anvil cell: keeps the reflections\n"
                "whose real beams passed the opening, divides I and sigma(I) by the anvils' and\n"
@@ -106,6 +107,11 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
   }
   app.add_flag("--keep-unchecked", o.keep_unchecked,
                "Write records that fail the direction-cosine check, unchanged, instead of leaving them out");
+  app.add_option("--min-transmission", o.min_transmission,
+                 "Leave out, as shadowed, a reflection whose factor is below this fraction of the factor on "
+                 "the axis (default 0.1: nine tenths of its signal lost to the cell)")
+      ->type_name("FRACTION")
+      ->check(CLI::Range(0.0, 1.0));
   std::string layout = "shelx";
   app.add_option("--output-layout", layout,
                  "shelx: every column as read (default); plain: the 28 columns without cosines")

@@ -17,6 +17,7 @@ struct CorrectOptions {
   std::string dac_file;
   std::vector<correction::KeyOverride> overrides;  // in the order given
   bool keep_unchecked = false;
+  double min_transmission = 0.1;  // of the on-axis factor: below it a reflection is left out
   bool plain_output = false;  // --output-layout plain: the 28 columns only
   bool json = false;
   bool quiet = false;

@@ -112,7 +112,7 @@ int run(CorrectOptions& o) {
 
   ReflectionFile source(units(), INPUT_UNIT, InputKind::Shelx);
   ReflectionSink sink(units(), OUTPUT_UNIT, OutputKind::Shelx, !o.plain_output);
-  const correction::CorrectionSummary summary = run_correction(prepared, source, sink, {o.keep_unchecked});
+  const correction::CorrectionSummary summary = run_correction(prepared, source, sink, {o.keep_unchecked, o.min_transmission});
   close_unit(INPUT_UNIT);
   close_unit(OUTPUT_UNIT);
 
@@ -134,7 +134,7 @@ int run(CorrectOptions& o) {
   }
   partial_output.clear();
 
-  const ReportContext context{prepared, *dac.dac, settings->wavelength, settings->psi_max};
+  const ReportContext context{prepared, *dac.dac, settings->wavelength, settings->psi_max, o.min_transmission};
   if (o.json)
     std::cout << summary_json(summary, context);
   else

@@ -13,6 +13,7 @@ struct ReportContext {
   const correction::DacDescription& dac;
   double wavelength = 0;
   double psi_max = 0;  // the idealised rule's
+  double min_transmission = 0;  // a fraction of the on-axis factor
 };
 
 std::string status_line(const correction::CorrectionSummary& s);

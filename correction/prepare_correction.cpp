@@ -95,7 +95,7 @@ CorrectionPreparation prepare_correction(const CorrectionSettings& s) {
     out.refusal = CorrectionRefusal{base.refusal, {}};
     return out;
   }
-  PreparedCorrection p{std::move(*base.run), make_beam_frame(s.run.cell, s.run.wavelength), {}, {}, {}, {}, {}, {}, 0, 0};
+  PreparedCorrection p{std::move(*base.run), make_beam_frame(s.run.cell, s.run.wavelength), {}, {}, {}, {}, {}, {}, 0, 0, 1};
   std::string error;
   if (!prepare_side(s.dac.plus, s.run.wavelength, p.plus, error) ||
       !prepare_side(s.dac.minus, s.run.wavelength, p.minus, error)) {
@@ -145,6 +145,10 @@ CorrectionPreparation prepare_correction(const CorrectionSettings& s) {
       };
     }
   }
+  // The reference of --min-transmission: one beam out through each anvil along the axis.
+  p.t_axis = std::exp(-p.plus.attenuation_length - p.minus.attenuation_length);
+  if (p.volume_factor)
+    p.t_axis *= p.volume_factor(Vec3d{0, 0, 1}, Vec3d{0, 0, -1});
   out.prepared = std::move(p);
   return out;
 }

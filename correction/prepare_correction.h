@@ -50,6 +50,7 @@ struct PreparedCorrection {
   std::shared_ptr<const PreparedVolume> volume;  // the chamber as described; empty: none
   double mu_gasket = 0;       // mm^-1, 0 for an opaque gasket or none
   double mu_crystal = 0;      // mm^-1, 0 when its formula is not given
+  double t_axis = 1;          // the total factor of a reflection whose two beams lie on the axis
 };
 
 // The chamber of a description in the volume average's terms, with the two μ (mm^-1)
