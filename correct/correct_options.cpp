@@ -76,7 +76,7 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
                "              --cell A B C ALPHA BETA GAMMA (--uvw U V W | --hkl H K L)\n"
                "              --wavelength LAMBDA [--psi-max PSI] [--settings FILE]\n"
                "              [--set KEY=VALUE]... [--keep-unchecked] [--min-transmission F]\n"
-               "              [--output-layout shelx|plain]\n"
+               "              [--output-layout shelx|plain] [--cif FILE]\n"
                "              [--json] [--quiet]\n\n"
                "Corrects a reflection file measured in a diamond-anvil cell: keeps the reflections\n"
                "whose real beams passed the opening, divides I and sigma(I) by the anvils' and\n"
@@ -116,6 +116,9 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
   app.add_option("--output-layout", layout,
                  "shelx: every column as read (default); plain: the 28 columns without cosines")
       ->check(CLI::IsMember({"shelx", "plain"}));
+  app.add_option("--cif", o.cif_file,
+                 "Write the CIF lines of this correction (type, T min, T max, details) to FILE")
+      ->type_name("FILE");
   app.add_flag("--json", o.json, "The summary as one JSON object on standard output, for scripts");
   app.add_flag("--quiet", o.quiet, "Accepted as zirel-batch accepts it (no progress line is drawn yet)");
   app.set_version_flag("--version", "zirel-correct " ZIREL_VERSION, "Print the version and exit");

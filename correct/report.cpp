@@ -7,6 +7,7 @@
 #include "correction/attenuation.h"
 #include "correction/volume/shadow_angles.h"
 #include "filtering/status_texts.h"
+#include "filtering/version.h"
 
 namespace zirel::correct {
 
@@ -135,6 +136,32 @@ std::string summary_text(const CorrectionSummary& s, const ReportContext& c) {
   for (const Material& m : materials(c))
     o << "mu, " << m.where << ": " << m.formula << " " << fixed(m.density, 3) << " g/cm3, "
       << fixed(m.thickness, 3) << " mm: " << fixed(m.mu, 4) << " /mm\n";
+  return o.str();
+}
+
+std::string cif_lines(const CorrectionSummary& s, const ReportContext& c) {
+  std::ostringstream o;
+  // numerical: a grid over the crystal when the gasket or the crystal is described;
+  // otherwise each path's factor has a closed form through flat layers.
+  o << "_exptl_absorpt_correction_type    " << (c.prepared.volume_factor ? "numerical" : "analytical") << "\n"
+    << "_exptl_absorpt_correction_T_min   " << fixed(s.t_min, 4) << "\n"
+    << "_exptl_absorpt_correction_T_max   " << fixed(s.t_max, 4) << "\n"
+    << "_exptl_absorpt_process_details\n;\n"
+    << " Zirel " ZIREL_VERSION " (zirel-correct): diamond-anvil cell, anvils and plates as\n"
+    << " flat layers, beams beyond the openings left out";
+  if (c.prepared.volume_factor)
+    o << ", gasket and crystal averaged over\n the crystal's volume (Gauss-Legendre grid), T below "
+      << fixed(c.min_transmission, 3) << " of the on-axis factor left out";
+  o << ".\n mu from xraylib at " << fixed(c.wavelength, 5) << " A:\n";
+  for (const Material& m : materials(c))
+    o << " " << m.where << " " << m.formula << ", " << fixed(m.density, 3) << " g/cm3, " << fixed(m.thickness, 3)
+      << " mm, mu " << fixed(m.mu, 4) << " /mm\n";
+  if (c.dac.gasket) {
+    o << " gasket " << (c.dac.gasket->opaque ? std::string("opaque") : c.dac.gasket->layer.material) << ", "
+      << fixed(c.dac.gasket->layer.thickness_mm, 3) << " mm thick, hole " << fixed(c.dac.gasket->hole_diameter_mm, 3)
+      << " mm\n";
+  }
+  o << ";\n";
   return o.str();
 }
 

@@ -18,6 +18,9 @@ struct ReportContext {
 
 std::string status_line(const correction::CorrectionSummary& s);
 std::string summary_text(const correction::CorrectionSummary& s, const ReportContext& c);
+// The CIF items of this step: a numerical correction, its range over the corrected
+// reflections, and what was used (program, version, materials, thicknesses, mu).
+std::string cif_lines(const correction::CorrectionSummary& s, const ReportContext& c);
 std::string summary_json(const correction::CorrectionSummary& s, const ReportContext& c);
 
 }  // namespace zirel::correct
