@@ -20,7 +20,11 @@ The cell's description (--dac FILE) is a TOML file; every key of it can be given
 --set KEY=VALUE, and the usual ones have options of their own (--anvil-height...).
 Keys: plus_side, [anvil] material density_g_cm3 height_mm, [seat] material
 opening_deg, [backing_plate] material density_g_cm3 thickness_mm opening_deg, and
-each of the three under [piston.*] or [cylinder.*] for one side only.
+each of the three under [piston.*] or [cylinder.*] for one side only; and between
+the culets [gasket] material density_g_cm3 thickness_mm hole_diameter_mm (or
+opaque = true), [crystal] shape (plate or box) lies_on (piston or cylinder)
+diameter_mm thickness_mm, or edge_a_mm edge_b_mm edge_c_mm angle_deg, and optionally
+material density_g_cm3 (its own absorption) offset_x_mm offset_y_mm.
 
 Standard output gets the status line, then the summary (or, with --json, one JSON
 object instead). Exit codes: 0 completed, 1 an input record could not be read, 2
@@ -53,6 +57,15 @@ constexpr Shortcut SHORTCUTS[] = {
     {"--plate-density", "backing_plate.density_g_cm3", "Both backing plates' density in g/cm3"},
     {"--plate-thickness", "backing_plate.thickness_mm", "Both backing plates' thickness in mm"},
     {"--plate-opening", "backing_plate.opening_deg", "Both backing plates' aperture half-angle in degrees"},
+    {"--gasket-material", "gasket.material", "The gasket's chemical formula, e.g. --gasket-material Fe"},
+    {"--gasket-density", "gasket.density_g_cm3", "The gasket's density in g/cm3, e.g. 7.874"},
+    {"--gasket-thickness", "gasket.thickness_mm", "The gasket's thickness after indentation in mm, e.g. 0.08"},
+    {"--gasket-hole", "gasket.hole_diameter_mm", "The gasket hole's diameter in mm, e.g. 0.15"},
+    {"--crystal-on", "crystal.lies_on", "The culet the crystal lies on: piston or cylinder"},
+    {"--crystal-diameter", "crystal.diameter_mm", "A plate crystal's diameter in mm"},
+    {"--crystal-thickness", "crystal.thickness_mm", "A plate crystal's thickness in mm"},
+    {"--crystal-material", "crystal.material", "The crystal's formula, for its own absorption, e.g. SiO2"},
+    {"--crystal-density", "crystal.density_g_cm3", "The crystal's density in g/cm3"},
 };
 
 }  // namespace
@@ -62,7 +75,8 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
   CLI::App app{"zirel-correct --input FILE --output FILE (--dac FILE | --anvil-height MM --seat-opening DEG)\n"
                "              --cell A B C ALPHA BETA GAMMA (--uvw U V W | --hkl H K L)\n"
                "              --wavelength LAMBDA [--psi-max PSI] [--settings FILE]\n"
-               "              [--set KEY=VALUE]... [--keep-unchecked] [--output-layout shelx|plain]\n"
+               "              [--set KEY=VALUE]... [--keep-unchecked] [--min-transmission F]\n"
+               "              [--output-layout shelx|plain] [--cif FILE]\n"
                "              [--json] [--quiet]\n\n"
                "Corrects a reflection file measured in a diamond-anvil cell: keeps the reflections\n"
                "whose real beams passed the opening, divides I and sigma(I) by the anvils' and\n"
@@ -93,10 +107,18 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
   }
   app.add_flag("--keep-unchecked", o.keep_unchecked,
                "Write records that fail the direction-cosine check, unchanged, instead of leaving them out");
+  app.add_option("--min-transmission", o.min_transmission,
+                 "Leave out, as shadowed, a reflection whose factor is below this fraction of the factor on "
+                 "the axis (default 0.1: nine tenths of its signal lost to the cell)")
+      ->type_name("FRACTION")
+      ->check(CLI::Range(0.0, 1.0));
   std::string layout = "shelx";
   app.add_option("--output-layout", layout,
                  "shelx: every column as read (default); plain: the 28 columns without cosines")
       ->check(CLI::IsMember({"shelx", "plain"}));
+  app.add_option("--cif", o.cif_file,
+                 "Write the CIF lines of this correction (type, T min, T max, details) to FILE")
+      ->type_name("FILE");
   app.add_flag("--json", o.json, "The summary as one JSON object on standard output, for scripts");
   app.add_flag("--quiet", o.quiet, "Accepted as zirel-batch accepts it (no progress line is drawn yet)");
   app.set_version_flag("--version", "zirel-correct " ZIREL_VERSION, "Print the version and exit");

@@ -15,8 +15,10 @@ struct CorrectOptions {
   std::string input, output;
   cli::ParameterOptions parameters;  // cell, axis, wavelength, Psi max, settings file
   std::string dac_file;
+  std::string cif_file;  // --cif: the CIF lines of this step, empty: none
   std::vector<correction::KeyOverride> overrides;  // in the order given
   bool keep_unchecked = false;
+  double min_transmission = 0.1;  // of the on-axis factor: below it a reflection is left out
   bool plain_output = false;  // --output-layout plain: the 28 columns only
   bool json = false;
   bool quiet = false;

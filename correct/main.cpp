@@ -102,6 +102,9 @@ int run(CorrectOptions& o) {
     return refuse(EXIT_USAGE, open_error("open input file", st, INPUT_UNIT, o.input));
   if (platform::same_file(o.input, o.output))
     return refuse(EXIT_USAGE, "the output file " + o.output + " is the input file");
+  if (!o.cif_file.empty() && (platform::same_file(o.input, o.cif_file) || o.cif_file == o.output ||
+                              platform::same_file(o.output, o.cif_file)))
+    return refuse(EXIT_USAGE, "--cif " + o.cif_file + " is the input or the output file");
   if (platform::is_device_or_fifo(o.output))
     return refuse(EXIT_USAGE, "the output " + o.output + " is a device or a FIFO, not a file");
   const std::string temporary = o.output + ".zirel-part";
@@ -112,7 +115,7 @@ int run(CorrectOptions& o) {
 
   ReflectionFile source(units(), INPUT_UNIT, InputKind::Shelx);
   ReflectionSink sink(units(), OUTPUT_UNIT, OutputKind::Shelx, !o.plain_output);
-  const correction::CorrectionSummary summary = run_correction(prepared, source, sink, {o.keep_unchecked});
+  const correction::CorrectionSummary summary = run_correction(prepared, source, sink, {o.keep_unchecked, o.min_transmission});
   close_unit(INPUT_UNIT);
   close_unit(OUTPUT_UNIT);
 
@@ -134,7 +137,25 @@ int run(CorrectOptions& o) {
   }
   partial_output.clear();
 
-  const ReportContext context{prepared, *dac.dac, settings->wavelength, settings->psi_max};
+  const ReportContext context{prepared, *dac.dac, settings->wavelength, settings->psi_max, o.min_transmission};
+  if (!o.cif_file.empty()) {
+    // Written beside it and renamed into place, as the output is.
+    const std::string part = o.cif_file + ".zirel-part";
+    {
+      std::ofstream cif(platform::utf8_path(part), std::ios::binary | std::ios::trunc);
+      cif << cif_lines(summary, context);
+      cif.close();
+      if (!cif) {
+        std::filesystem::remove(platform::utf8_path(part), ec);
+        return refuse(EXIT_WRITE_FAILURE, "cannot write --cif " + part);
+      }
+    }
+    std::filesystem::rename(platform::utf8_path(part), platform::utf8_path(o.cif_file), ec);
+    if (ec) {
+      std::filesystem::remove(platform::utf8_path(part), ec);
+      return refuse(EXIT_WRITE_FAILURE, "cannot rename " + part + " to " + o.cif_file);
+    }
+  }
   if (o.json)
     std::cout << summary_json(summary, context);
   else

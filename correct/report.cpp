@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <sstream>
 #include "correction/attenuation.h"
+#include "correction/volume/shadow_angles.h"
 #include "filtering/status_texts.h"
+#include "filtering/version.h"
 
 namespace zirel::correct {
 
@@ -50,6 +52,14 @@ std::vector<Material> materials(const ReportContext& c) {
       m.push_back({sign + " side (" + side->name + ") backing plate", side->backing_plate->material,
                    side->backing_plate->density_g_cm3, side->backing_plate->thickness_mm, p.mu_plate});
   }
+  if (c.dac.gasket && !c.dac.gasket->opaque)
+    m.push_back({"gasket", c.dac.gasket->layer.material, c.dac.gasket->layer.density_g_cm3,
+                 c.dac.gasket->layer.thickness_mm, c.prepared.mu_gasket});
+  if (c.dac.crystal && !c.dac.crystal->material.empty()) {
+    const auto& k = *c.dac.crystal;
+    m.push_back({"crystal", k.material, k.density_g_cm3,
+                 k.form == correction::CrystalForm::plate ? k.thickness_mm : k.edge_c_mm, c.prepared.mu_crystal});
+  }
   return m;
 }
 
@@ -62,6 +72,16 @@ std::string trimmed(std::string t) {
   t.erase(t.find_last_not_of(' ') + 1);
   return t;
 }
+
+// The onset angles of one side, for the report: where the shadow begins, where all of
+// the crystal is in it (90: never).
+correction::ShadowAngles side_angles(const ReportContext& c, bool plus) {
+  if (!c.prepared.volume)
+    return {};
+  return shadow_angles(*c.prepared.volume, plus ? correction::Side::plus : correction::Side::minus);
+}
+
+std::string angle_or_never(double deg) { return deg >= 90 ? std::string("never") : fixed(deg, 2) + " deg"; }
 
 }  // namespace
 
@@ -98,12 +118,50 @@ std::string summary_text(const CorrectionSummary& s, const ReportContext& c) {
       << "Beams' half-angle:            " << fixed(s.fit.cap.half_angle_deg, 2) << " deg (opening: + side "
       << opening_text(c.prepared.plus) << ", - side " << opening_text(c.prepared.minus) << ")\n";
   }
+  if (c.prepared.volume) {
+    o << "Left out as shadowed:         " << s.shadowed << " (T below " << fixed(c.min_transmission, 3)
+      << " of the on-axis " << fixed(c.prepared.t_axis, 4) << ")\n";
+    if (c.dac.gasket) {
+      o << "Kept, partly shadowed:        " << s.partly_shadowed << "\n";
+      for (bool plus : {true, false}) {
+        const auto a = side_angles(c, plus);
+        o << "Gasket's shadow, " << (plus ? "+" : "-") << " side:      begins " << angle_or_never(a.onset_deg)
+          << ", all of the crystal " << angle_or_never(a.full_deg) << "\n";
+      }
+    }
+  }
   o << "Transmission T min, T max:    " << fixed(s.t_min, 4) << " " << fixed(s.t_max, 4) << "\n"
     << "Wavelength:                   " << fixed(c.wavelength, 5) << " A ("
     << fixed(correction::photon_energy_kev(c.wavelength), 3) << " keV)\n";
   for (const Material& m : materials(c))
     o << "mu, " << m.where << ": " << m.formula << " " << fixed(m.density, 3) << " g/cm3, "
       << fixed(m.thickness, 3) << " mm: " << fixed(m.mu, 4) << " /mm\n";
+  return o.str();
+}
+
+std::string cif_lines(const CorrectionSummary& s, const ReportContext& c) {
+  std::ostringstream o;
+  // numerical: a grid over the crystal when the gasket or the crystal is described;
+  // otherwise each path's factor has a closed form through flat layers.
+  o << "_exptl_absorpt_correction_type    " << (c.prepared.volume_factor ? "numerical" : "analytical") << "\n"
+    << "_exptl_absorpt_correction_T_min   " << fixed(s.t_min, 4) << "\n"
+    << "_exptl_absorpt_correction_T_max   " << fixed(s.t_max, 4) << "\n"
+    << "_exptl_absorpt_process_details\n;\n"
+    << " Zirel " ZIREL_VERSION " (zirel-correct): diamond-anvil cell, anvils and plates as\n"
+    << " flat layers, beams beyond the openings left out";
+  if (c.prepared.volume_factor)
+    o << ", gasket and crystal averaged over\n the crystal's volume (Gauss-Legendre grid), T below "
+      << fixed(c.min_transmission, 3) << " of the on-axis factor left out";
+  o << ".\n mu from xraylib at " << fixed(c.wavelength, 5) << " A:\n";
+  for (const Material& m : materials(c))
+    o << " " << m.where << " " << m.formula << ", " << fixed(m.density, 3) << " g/cm3, " << fixed(m.thickness, 3)
+      << " mm, mu " << fixed(m.mu, 4) << " /mm\n";
+  if (c.dac.gasket) {
+    o << " gasket " << (c.dac.gasket->opaque ? std::string("opaque") : c.dac.gasket->layer.material) << ", "
+      << fixed(c.dac.gasket->layer.thickness_mm, 3) << " mm thick, hole " << fixed(c.dac.gasket->hole_diameter_mm, 3)
+      << " mm\n";
+  }
+  o << ";\n";
   return o.str();
 }
 
@@ -127,6 +185,16 @@ std::string summary_json(const CorrectionSummary& s, const ReportContext& c) {
       << ", " << h[2] << "], \"hkl_angle_deg\": " << fixed(s.fit.hkl.angle_deg, 4)
       << ", \"angle_to_given_deg\": " << fixed(s.fit.angle_to_given_deg, 4)
       << ", \"half_angle_deg\": " << fixed(s.fit.cap.half_angle_deg, 4) << "}";
+  }
+  if (c.prepared.volume) {
+    o << ", \"min_transmission\": " << fixed(c.min_transmission, 6) << ", \"t_axis\": " << fixed(c.prepared.t_axis, 6)
+      << ", \"shadowed\": " << s.shadowed << ", \"partly_shadowed\": " << s.partly_shadowed;
+    if (c.dac.gasket) {
+      const auto up = side_angles(c, true), down = side_angles(c, false);
+      o << ", \"shadow_onset_deg\": {\"plus\": " << fixed(up.onset_deg, 4) << ", \"minus\": " << fixed(down.onset_deg, 4)
+        << "}, \"shadow_full_deg\": {\"plus\": " << fixed(up.full_deg, 4) << ", \"minus\": " << fixed(down.full_deg, 4)
+        << "}";
+    }
   }
   o << ", \"materials\": [";
   bool first = true;

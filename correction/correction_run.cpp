@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include "correction/volume/shadow_angles.h"
 
 namespace zirel::correction {
 
@@ -96,6 +97,10 @@ CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& 
           ++s.blocked;
           continue;
         }
+        if (rc.transmission < options.min_transmission * p.t_axis) {
+          ++s.shadowed;
+          continue;
+        }
         Reflection corrected = r;
         corrected.intensity = float(r.intensity / rc.transmission);
         corrected.sigma_intensity = float(r.sigma_intensity / rc.transmission);
@@ -105,6 +110,10 @@ CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& 
         }
         ++s.written;
         ++s.corrected;
+        if (p.volume && p.volume->gasket.present &&
+            (reaches_wall(*p.volume, {rc.incident.u[0], rc.incident.u[1], rc.incident.u[2]}) ||
+             reaches_wall(*p.volume, {rc.diffracted.u[0], rc.diffracted.u[1], rc.diffracted.u[2]})))
+          ++s.partly_shadowed;
         s.t_min = std::min(s.t_min, rc.transmission);
         s.t_max = std::max(s.t_max, rc.transmission);
       }

@@ -10,6 +10,12 @@ namespace {
 
 constexpr const char* SIDES[] = {"piston", "cylinder"};
 constexpr const char* PARTS[] = {"anvil", "seat", "backing_plate"};
+// Parts of the chamber between the culets: one each, never per side.
+const std::vector<std::string> CHAMBER_KEYS{
+    "gasket.material", "gasket.density_g_cm3", "gasket.thickness_mm", "gasket.hole_diameter_mm", "gasket.opaque",
+    "crystal.shape", "crystal.lies_on", "crystal.diameter_mm", "crystal.thickness_mm", "crystal.edge_a_mm",
+    "crystal.edge_b_mm", "crystal.edge_c_mm", "crystal.angle_deg", "crystal.material", "crystal.density_g_cm3",
+    "crystal.offset_x_mm", "crystal.offset_y_mm"};
 
 const std::vector<std::string>& part_keys(std::string_view part) {
   static const std::vector<std::string> anvil{"material", "density_g_cm3", "height_mm"};
@@ -82,7 +88,131 @@ struct Reader {
     return true;
   }
 
-  bool side(std::string_view side_name, Side& s) {
+  // A key of the chamber ("gasket.thickness_mm"); a missing one leaves `out` as it was.
+  bool chamber_number(const std::string& key, const char* unit, double low, double high, bool low_inclusive,
+                      std::optional<double>& out) {
+    const toml::node* n = root.at_path(key).node();
+    if (!n)
+      return true;
+    const auto v = n->value<double>();
+    if (!v || n->is_boolean()) {
+      error = where(*n, source) + "key " + key + " must be a number (" + unit + ")";
+      return false;
+    }
+    const bool low_ok = low_inclusive ? *v >= low : *v > low;
+    if (!(low_ok && *v <= high)) {
+      std::ostringstream m;
+      m << where(*n, source) << "key " << key << " = " << *v << " " << unit << ": must be "
+        << (low_inclusive ? "at least " : "above ") << low << " and at most " << high;
+      error = m.str();
+      return false;
+    }
+    out = *v;
+    return true;
+  }
+  bool chamber_text(const std::string& key, std::string& out, const std::vector<std::string>& allowed = {}) {
+    const toml::node* n = root.at_path(key).node();
+    if (!n)
+      return true;
+    const auto v = n->value<std::string>();
+    const bool ok = n->is_string() && v && !v->empty() &&
+                    (allowed.empty() || std::find(allowed.begin(), allowed.end(), *v) != allowed.end());
+    if (!ok) {
+      std::string choices;
+      for (const auto& a : allowed)
+        choices += (choices.empty() ? "\"" : " or \"") + a + "\"";
+      error = where(*n, source) + "key " + key +
+              (allowed.empty() ? " must be a chemical formula in quotes, e.g. \"Fe\" or \"SiO2\""
+                               : " must be " + choices);
+      return false;
+    }
+    out = *v;
+    return true;
+  }
+  // A required length of the chamber, in (0, 100] mm.
+  bool chamber_length(const std::string& key, const std::string& what, double& out) {
+    std::optional<double> v;
+    if (!chamber_number(key, "mm", 0, 100, false, v))
+      return false;
+    if (!v) {
+      error = source + ": " + what + " needs " + key.substr(key.find('.') + 1);
+      return false;
+    }
+    out = *v;
+    return true;
+  }
+
+  bool gasket(std::optional<GasketDescription>& out) {
+    if (!root.at_path("gasket").is_table())
+      return true;
+    GasketDescription g;
+    if (const toml::node* n = root.at_path("gasket.opaque").node()) {
+      if (!n->is_boolean()) {
+        error = where(*n, source) + "key gasket.opaque must be true or false";
+        return false;
+      }
+      g.opaque = *n->value<bool>();
+    }
+    if (!chamber_length("gasket.thickness_mm", "the gasket", g.layer.thickness_mm) ||
+        !chamber_length("gasket.hole_diameter_mm", "the gasket", g.hole_diameter_mm) ||
+        !chamber_text("gasket.material", g.layer.material))
+      return false;
+    std::optional<double> rho;
+    if (!chamber_number("gasket.density_g_cm3", "g/cm3", 0, 100, false, rho))
+      return false;
+    if (!g.opaque && (g.layer.material.empty() || !rho)) {
+      error = source + ": the gasket needs material and density_g_cm3 (or opaque = true)";
+      return false;
+    }
+    g.layer.density_g_cm3 = rho.value_or(0);
+    out = g;
+    return true;
+  }
+
+  bool crystal(std::optional<CrystalDescription>& out) {
+    if (!root.at_path("crystal").is_table())
+      return true;
+    CrystalDescription c;
+    std::string shape = "plate";
+    if (!chamber_text("crystal.shape", shape, {"plate", "box"}) ||
+        !chamber_text("crystal.lies_on", c.lies_on, {"piston", "cylinder"}))
+      return false;
+    if (c.lies_on.empty()) {
+      error = source + ": the crystal needs lies_on, the culet it lies on: \"piston\" or \"cylinder\"";
+      return false;
+    }
+    c.form = shape == "box" ? CrystalForm::box : CrystalForm::plate;
+    if (c.form == CrystalForm::plate) {
+      if (!chamber_length("crystal.diameter_mm", "a plate crystal", c.diameter_mm) ||
+          !chamber_length("crystal.thickness_mm", "a plate crystal", c.thickness_mm))
+        return false;
+    } else {
+      std::optional<double> angle;
+      if (!chamber_length("crystal.edge_a_mm", "a box crystal", c.edge_a_mm) ||
+          !chamber_length("crystal.edge_b_mm", "a box crystal", c.edge_b_mm) ||
+          !chamber_length("crystal.edge_c_mm", "a box crystal", c.edge_c_mm) ||
+          !chamber_number("crystal.angle_deg", "degrees", -360, 360, true, angle))
+        return false;
+      c.angle_deg = angle.value_or(0);
+    }
+    std::optional<double> rho, ox, oy;
+    if (!chamber_text("crystal.material", c.material) ||
+        !chamber_number("crystal.density_g_cm3", "g/cm3", 0, 100, false, rho) ||
+        !chamber_number("crystal.offset_x_mm", "mm", -100, 100, true, ox) ||
+        !chamber_number("crystal.offset_y_mm", "mm", -100, 100, true, oy))
+      return false;
+    if (c.material.empty() != !rho) {
+      error = source + ": the crystal's own absorption needs both material and density_g_cm3";
+      return false;
+    }
+    c.density_g_cm3 = rho.value_or(0);
+    c.offset_x_mm = ox.value_or(0);
+    c.offset_y_mm = oy.value_or(0);
+    out = c;
+    return true;
+  }
+
+  bool side(std::string_view side_name, DacSide& s) {
     s.name = std::string(side_name);
     std::optional<double> v;
     s.anvil.material = "C";  // diamond, the usual anvil
@@ -201,6 +331,7 @@ const std::vector<std::string>& known_dac_keys() {
       for (const char* part : PARTS)
         for (const auto& key : part_keys(part))
           k.push_back(std::string(side) + "." + part + "." + key);
+    k.insert(k.end(), CHAMBER_KEYS.begin(), CHAMBER_KEYS.end());
     return k;
   }();
   return keys;
@@ -233,7 +364,8 @@ DacRead read_dac_description(const std::string& text, const std::string& source,
   }
   Reader reader{root, source, {}};
   DacDescription dac;
-  if (!reader.side(plus, dac.plus) || !reader.side(plus == "piston" ? "cylinder" : "piston", dac.minus)) {
+  if (!reader.side(plus, dac.plus) || !reader.side(plus == "piston" ? "cylinder" : "piston", dac.minus) ||
+      !reader.gasket(dac.gasket) || !reader.crystal(dac.crystal)) {
     out.error = reader.error;
     return out;
   }

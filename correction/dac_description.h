@@ -15,6 +15,18 @@
 //   density_g_cm3 = 1.848
 //   thickness_mm = 3
 //   opening_deg = 45              # optional: a plate with no aperture blocks nothing
+//   [gasket]                      # optional: the metal between the culets, with its hole
+//   material = "Fe"               # formula and density (or opaque = true: nothing crosses it)
+//   density_g_cm3 = 7.874
+//   thickness_mm = 0.08           # after indentation: the chamber's height
+//   hole_diameter_mm = 0.15       # the hole, a cylinder on the axis
+//   [crystal]                     # optional: the crystal, needed with a gasket
+//   shape = "plate"               # "plate" (diameter_mm, thickness_mm) or "box" (edge_a_mm,
+//   lies_on = "cylinder"          #   edge_b_mm in the culet's plane, edge_c_mm along the axis, angle_deg)
+//   diameter_mm = 0.06            # the culet it lies on: "piston" or "cylinder"
+//   thickness_mm = 0.02
+//   material = "SiO2"             # optional, with density_g_cm3: its own absorption
+//   offset_x_mm = 0               # its centre from the hole's, in the cell's frame
 #pragma once
 
 #include <array>
@@ -32,7 +44,7 @@ struct Layer {
 };
 
 // What a beam leaving through one side meets.
-struct Side {
+struct DacSide {
   std::string name;                    // "piston" or "cylinder"
   Layer anvil;
   std::string seat_material;           // empty: no seat described
@@ -40,9 +52,31 @@ struct Side {
   std::optional<Layer> backing_plate;
 };
 
+// The gasket between the culets; its hole a cylinder on the cell's axis.
+struct GasketDescription {
+  bool opaque = false;      // no beam crosses its wall (rhenium, tungsten at Mo and Ag K-alpha)
+  Layer layer;              // material, density; thickness_mm after indentation
+  double hole_diameter_mm = 0;
+};
+
+enum class CrystalForm { plate, box };
+
+// The crystal in the hole, lying on the culet of one side.
+struct CrystalDescription {
+  CrystalForm form = CrystalForm::plate;
+  std::string lies_on;                       // "piston" or "cylinder"
+  double diameter_mm = 0, thickness_mm = 0;  // plate
+  double edge_a_mm = 0, edge_b_mm = 0, edge_c_mm = 0, angle_deg = 0;  // box
+  std::string material;                      // empty: its own absorption is not corrected
+  double density_g_cm3 = 0;
+  double offset_x_mm = 0, offset_y_mm = 0;   // x, y of the cell's frame
+};
+
 struct DacDescription {
-  Side plus;   // on the +[U V W] side (+z of the cell's frame)
-  Side minus;
+  DacSide plus;   // on the +[U V W] side (+z of the cell's frame)
+  DacSide minus;
+  std::optional<GasketDescription> gasket;
+  std::optional<CrystalDescription> crystal;
 };
 
 // A key put over the file's values: a dotted key ("piston.anvil.height_mm") and its value

@@ -93,7 +93,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "--dac: cannot read none.toml"},
         Refusal{"singular_cell", "--input sim.hkl --output existing.hkl --anvil-height 1.6 --seat-opening 38 "
                                  "--cell 7 9 11 0 0 0 --uvw 0 0 1 --wavelength 0.71", 3, ""},
-        Refusal{"bad_set", "--input sim.hkl --output existing.hkl --set anvil.height_mm" + CELL, 2, "give KEY=VALUE"}),
+        Refusal{"bad_set", "--input sim.hkl --output existing.hkl --set anvil.height_mm" + CELL, 2, "give KEY=VALUE"},
+        Refusal{"cif_is_output", "--input sim.hkl --output existing.hkl --cif ./existing.hkl --anvil-height 1.6 "
+                                 "--seat-opening 38" + CELL, 2, "is the input or the output file"},
+        Refusal{"gasket_without_crystal", "--input sim.hkl --output existing.hkl --anvil-height 1.6 --seat-opening 38 "
+                                          "--gasket-material Fe --gasket-density 7.874 --gasket-thickness 0.08 "
+                                          "--gasket-hole 0.15" + CELL, 2, "crystal: "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Corrected, KeepsEveryColumnAndReportsTheCounts) {
@@ -117,6 +122,28 @@ TEST(Corrected, KeepsEveryColumnAndReportsTheCounts) {
   const std::string p = without_cr(slurp(dir() / "plain-out.hkl"));
   EXPECT_EQ(p.find('\n'), 28u);
   EXPECT_EQ(plain.out.rfind("PROGRAM COMPLETED:", 0), 0u);
+}
+
+// With a gasket and the crystal: the CIF lines name a numerical correction and its
+// range as the report gives it, and the materials used.
+TEST(Corrected, GasketAndCrystalWithCifLines) {
+  const std::string chamber = " --gasket-material Fe --gasket-density 7.874 --gasket-thickness 0.08 --gasket-hole 0.15"
+                              " --crystal-on cylinder --crystal-diameter 0.06 --crystal-thickness 0.02"
+                              " --crystal-material SiO2 --crystal-density 2.65";
+  const Outcome o = run("--input sim.hkl --output gasket.hkl --anvil-height 1.6 --seat-opening 38 --cif step.cif" +
+                        chamber + CELL);
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_NE(o.out.find("Gasket's shadow, + side:      begins 29."), std::string::npos) << o.out;
+  const std::string cif = slurp(dir() / "step.cif");
+  EXPECT_EQ(cif.rfind("_exptl_absorpt_correction_type    numerical\n", 0), 0u) << cif;
+  const std::size_t t = o.out.find("T min, T max:    ");
+  ASSERT_NE(t, std::string::npos);
+  const std::string t_min = o.out.substr(t + 17, 6), t_max = o.out.substr(t + 24, 6);
+  EXPECT_NE(cif.find("_exptl_absorpt_correction_T_min   " + t_min + "\n"), std::string::npos) << cif;
+  EXPECT_NE(cif.find("_exptl_absorpt_correction_T_max   " + t_max + "\n"), std::string::npos) << cif;
+  for (const char* part : {"Zirel ", "gasket Fe", "crystal SiO2", "hole 0.150 mm", "mu "})
+    EXPECT_NE(cif.find(part), std::string::npos) << part << "\n" << cif;
+  EXPECT_FALSE(fs::exists(dir() / "step.cif.zirel-part"));
 }
 
 TEST(Corrected, KeepUncheckedWritesFailingRecordsUnchanged) {

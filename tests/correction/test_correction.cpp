@@ -36,7 +36,7 @@ TEST(Attenuation, UnknownFormulaIsRefusedInWords) {
 
 DacDescription anvils_only(double height, double opening) {
   DacDescription d;
-  for (Side* s : {&d.plus, &d.minus}) {
+  for (DacSide* s : {&d.plus, &d.minus}) {
     s->anvil = {"C", 3.515, height};
     s->opening_deg = opening;
   }
@@ -211,6 +211,55 @@ INSTANTIATE_TEST_SUITE_P(
                       RunCase{"wrong_cell", {7.3f, 9.4f, 11.2f, 90, 101.3f, 90}, {0, 0, 1}, true, 0},
                       RunCase{"axes_swapped", {9.4f, 7.1f, 11.2f, 90, 101.3f, 90}, {0, 0, 1}, true, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An opaque gasket on the simulated scan: --min-transmission leaves out what falls below
+// its fraction of the on-axis factor, counted as shadowed, and keeps the rest unchanged.
+struct ShadowCase {
+  const char* name;
+  double min_transmission;
+};
+class GasketShadowRun : public ::testing::TestWithParam<ShadowCase> {};
+TEST_P(GasketShadowRun, LeavesOutWhatFallsBelowTheFraction) {
+  const simulation::Experiment e;
+  DacDescription d = anvils_only(1.6, 38);
+  GasketDescription g;
+  g.opaque = true;
+  g.layer.thickness_mm = 0.08;
+  g.hole_diameter_mm = 0.15;
+  d.gasket = g;
+  CrystalDescription k;
+  k.lies_on = "cylinder";
+  k.diameter_mm = 0.14;  // nearly fills the hole: even modest angles are shadowed
+  k.thickness_mm = 0.06;
+  d.crystal = k;
+  CorrectionPreparation prep = prepare_correction({settings_of(e, {0, 0, 1}, 38), d});
+  ASSERT_TRUE(prep.prepared) << prep.refusal->message;
+  auto run = [&](double fraction) {
+    Records source(simulated_lines(e));
+    UnitTable table;
+    const std::string out = ::testing::TempDir() + "zirel_correct_shadow.hkl";
+    EXPECT_EQ(table.open(OUTPUT_UNIT, out, "REPLACE"), IO_OK);
+    ReflectionSink sink(table, OUTPUT_UNIT, OutputKind::Shelx, true);
+    const CorrectionSummary s = run_correction(*prep.prepared, source, sink, {false, fraction});
+    table.close(OUTPUT_UNIT);
+    return s;
+  };
+  const CorrectionSummary all = run(0), s = run(GetParam().min_transmission);
+  EXPECT_EQ(all.shadowed, 0);
+  EXPECT_GT(all.partly_shadowed, 0) << "the scan reaches past the shadow's onset";
+  EXPECT_EQ(s.corrected + s.shadowed, all.corrected);
+  EXPECT_EQ(s.blocked, all.blocked);
+  if (s.corrected > 0) {
+    EXPECT_GE(s.t_min, GetParam().min_transmission * prep.prepared->t_axis);
+  }
+  if (GetParam().min_transmission >= 0.9) {  // this scan keeps every beam above half the on-axis factor
+    EXPECT_GT(s.shadowed, 0);
+  }
+}
+INSTANTIATE_TEST_SUITE_P(Fractions, GasketShadowRun,
+                         ::testing::Values(ShadowCase{"none", 0}, ShadowCase{"default", DEFAULT_MIN_TRANSMISSION},
+                                           ShadowCase{"half", 0.5}, ShadowCase{"most", 0.95}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The check of one record's cosines: each way a record can fail.
 struct CheckCase {
