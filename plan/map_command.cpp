@@ -3,8 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
+#include <sstream>
+#include "cli/output_files.h"
 #include "plan/common_options.h"
 #include "plan/map_report.h"
 #include "plan/subcommand.h"
@@ -62,6 +63,11 @@ bool read_mounts(const MapOptions& o, std::vector<MountAxis>& mounts, Refusal& r
   for (AxisKind kind : {AxisKind::UVW, AxisKind::HKL}) {
     const std::vector<std::string>& texts = kind == AxisKind::UVW ? o.with_uvw : o.with_hkl;
     const char* option = kind == AxisKind::UVW ? "--with" : "--with-hkl";
+    // A number forgotten would silently drop the mount, or shift every later one.
+    if (texts.size() % 3 != 0) {
+      refusal.message = std::string(option) + ": give three numbers for each mount";
+      return false;
+    }
     for (size_t i = 0; i + 2 < texts.size(); i += 3) {
       MountAxis m{kind, {}};
       for (int j = 0; j < 3; ++j)
@@ -75,22 +81,12 @@ bool read_mounts(const MapOptions& o, std::vector<MountAxis>& mounts, Refusal& r
   return true;
 }
 
-template <class Write>
-bool write_file(const std::string& path, Write write, Refusal& refusal) {
-  std::ofstream out(platform::utf8_path(path), std::ios::binary | std::ios::trunc);
-  if (out)
-    write(out);
-  if (out)
-    out.close();
-  if (!out) {
-    refusal = {EXIT_WRITE_FAILURE, "cannot write " + path};
-    return false;
-  }
-  return true;
-}
-
 int run_map(const MapOptions& o) {
   Refusal refusal;
+  // Before anything is read or written: an output must not destroy an input or another output.
+  if (!cli::outputs_are_safe({{"--settings", o.common.parameters.settings_file}},
+                             {{"--csv", o.csv}, {"--svg", o.svg}}, refusal))
+    return refuse(refusal);
   PlanRequest request;
   request.command = PlanCommand::map;
   request.top = o.top;
@@ -105,13 +101,17 @@ int run_map(const MapOptions& o) {
     return refuse(refusal);
   const MapResult r = plan_map(*p);
 
-  if (!o.csv.empty() && !write_file(o.csv, [&](std::ostream& out) { write_map_csv(out, r); }, refusal))
-    return refuse(refusal);
-  if (!o.svg.empty()) {
-    std::string error;
-    if (!write_svg_file(draw_map(picture_of(*p, r, make_frame(p->settings.cell))), o.svg, error))
-      return refuse({EXIT_WRITE_FAILURE, error});
+  // Renamed into place only when everything has been written.
+  cli::StagedOutputs files;
+  if (!o.csv.empty()) {
+    std::ostringstream csv;
+    write_map_csv(csv, r);
+    if (!files.stage(o.csv, csv.str(), refusal))
+      return refuse(refusal);
   }
+  if (!o.svg.empty() &&
+      !files.stage(o.svg, svg_finish(draw_map(picture_of(*p, r, make_frame(p->settings.cell)))), refusal))
+    return refuse(refusal);
   if (o.json)
     write_map_json(std::cout, *p, r);
   else
@@ -120,6 +120,8 @@ int run_map(const MapOptions& o) {
   // A script must not take output it never got for success.
   if (!std::cout)
     return refuse({EXIT_WRITE_FAILURE, "cannot write the map to standard output"});
+  if (!files.commit(refusal))
+    return refuse(refusal);
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include "cli/output_files.h"
 #include "plan/common_options.h"
 #include "plan/map_command.h"
 #include "plan/map_report.h"
@@ -54,6 +55,10 @@ void write_counts(std::ostream& out, const Section& s, const PreparedPlan& p, bo
 
 int run_section(const SectionOptions& o) {
   Refusal refusal;
+  // Before anything is read or written: the picture must not destroy an input.
+  if (!cli::outputs_are_safe({{"--input", o.input}, {"--settings", o.common.parameters.settings_file}},
+                             {{"--svg", o.svg}}, refusal))
+    return refuse(refusal);
   PlanRequest request;
   request.command = PlanCommand::section;
   request.plane = o.plane;
@@ -66,6 +71,8 @@ int run_section(const SectionOptions& o) {
     return refuse(refusal);
   const Section section = plan_section(*p, measured);
 
+  // Renamed into place only when everything has been written.
+  cli::StagedOutputs files;
   if (!o.svg.empty()) {
     SectionPicture picture;
     picture.section = &section;
@@ -74,15 +81,16 @@ int run_section(const SectionOptions& o) {
                     picture.axis_label;
     picture.subtitles = {p->symmetry.name, picture_parameters(*p)};
     picture.with_measured = !o.input.empty();
-    std::string error;
-    if (!write_svg_file(draw_section(picture), o.svg, error))
-      return refuse({EXIT_WRITE_FAILURE, error});
+    if (!files.stage(o.svg, svg_finish(draw_section(picture)), refusal))
+      return refuse(refusal);
   }
   write_counts(std::cout, section, *p, !o.input.empty());
   std::cout.flush();
   // A script must not take output it never got for success.
   if (!std::cout)
     return refuse({EXIT_WRITE_FAILURE, "cannot write the layer's counts to standard output"});
+  if (!files.commit(refusal))
+    return refuse(refusal);
   return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <sys/stat.h>
 #include "transcript.h"
 
 namespace zirel::plan {
@@ -121,6 +122,8 @@ const Refusal REFUSALS[] = {
     {"map --top 101", 2, "--top must be from 0 to 100"},
     {"map --with 0 0 0", 2, "AXIS DIRECTION HAS ZERO LENGTH"},
     {"map --with 1 x 0", 2, "--with: 'x' is not a number"},
+    {"map --with 0 1", 2, "--with: give three numbers for each mount"},
+    {"map --with-hkl 1 0", 2, "--with-hkl: give three numbers for each mount"},
     {"map --d-min 50", 2, "no reflection has d >= d_min"},
     {"map --svg no-such-folder/map.svg", 4, "no-such-folder/map.svg"},
     {"map --csv no-such-folder/map.csv", 4, "cannot write no-such-folder/map.csv"},
@@ -184,4 +187,62 @@ TEST_F(MapCommand, HelpShowsExamples) {
 }
 
 }  // namespace
+}  // namespace zirel::plan
+
+namespace zirel::plan {
+
+// An output that would destroy an input or another output, or that is no file, is
+// refused before anything is written; a run that fails later leaves every file as it was.
+TEST_F(MapCommand, OutputsNeverDestroyAFile) {
+  struct Case {
+    std::string args;
+    const char* message;
+    int exit_code;
+  };
+  const std::string SECTION = "section " + CRYSTAL + " --uvw 0 1 0 --plane \"h k 0\" ";
+  const std::string MAP = "map " + CRYSTAL + " --step 10 ";
+  const Case CASES[] = {
+      {SECTION + "--input m.hkl --svg m.hkl", "--svg: m.hkl is the --input file", 2},
+      {SECTION + "--input m.hkl --svg link.hkl", "--svg: link.hkl is the --input file", 2},
+      {SECTION + "--input m.hkl --svg ./m.hkl", "--svg: ./m.hkl is the --input file", 2},
+      {MAP + "--settings zirel.dat --svg zirel.dat", "--svg: zirel.dat is the --settings file", 2},
+      {MAP + "--csv new.svg --svg new.svg", "--svg: new.svg is the --csv file too", 2},
+      {MAP + "--csv old.csv --svg sub/../old.csv", "is the --csv file too", 2},
+      {MAP + "--csv old.csv --svg no/such/dir/m.svg", "cannot write no/such/dir/m.svg", 4},
+      {SECTION + "--svg fifo.svg", "--svg: fifo.svg is a device or a FIFO, not a file", 2},
+      {MAP + "--csv /dev/null", "--csv: /dev/null is a device or a FIFO, not a file", 2},
+  };
+  for (const Case& c : CASES) {
+    put("m.hkl", slurp(fs::path(ZIREL_EXAMPLES) / "monoclinic.hkl"));
+    put("zirel.dat", slurp(fs::path(ZIREL_EXAMPLES) / "zirel.dat"));
+    put("old.csv", "old\n");
+    fs::remove(dir_ / "link.hkl");
+    fs::create_symlink("m.hkl", dir_ / "link.hkl");
+    fs::create_directories(dir_ / "sub");
+    if (!fs::exists(dir_ / "fifo.svg")) {
+      ASSERT_EQ(mkfifo((dir_ / "fifo.svg").c_str(), 0600), 0);
+    }
+    const Transcript t = plan(c.args);
+    EXPECT_EQ(t.exit_code, c.exit_code) << c.args << "\n" << t.err;
+    EXPECT_NE(t.err.find(c.message), std::string::npos) << c.args << "\n" << t.err;
+    EXPECT_EQ(slurp(dir_ / "m.hkl"), slurp(fs::path(ZIREL_EXAMPLES) / "monoclinic.hkl")) << c.args;
+    EXPECT_EQ(slurp(dir_ / "zirel.dat"), slurp(fs::path(ZIREL_EXAMPLES) / "zirel.dat")) << c.args;
+    EXPECT_EQ(slurp(dir_ / "old.csv"), "old\n") << c.args;
+    EXPECT_FALSE(fs::exists(dir_ / "new.svg")) << c.args;
+    // No temporary file is left behind.
+    for (const auto& e : fs::directory_iterator(dir_))
+      EXPECT_EQ(e.path().filename().string().find(".zirel-"), std::string::npos) << c.args;
+  }
+}
+
+// A run that succeeds replaces the file a link points to, and keeps the link.
+TEST_F(MapCommand, OutputThroughALinkReplacesItsFile) {
+  put("old.csv", "old\n");
+  fs::create_symlink("old.csv", dir_ / "link.csv");
+  const Transcript t = plan("map " + CRYSTAL + " --step 10 --csv link.csv");
+  EXPECT_EQ(t.exit_code, 0) << t.err;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.csv"));
+  EXPECT_EQ(slurp(dir_ / "old.csv").rfind("polar_deg,", 0), 0u);
+}
+
 }  // namespace zirel::plan
