@@ -24,9 +24,12 @@ constexpr const char* MAP_FOOTER = R"(
 For every axis direction of an even grid over the hemisphere (an axis and its
 opposite are the same mount) the map gives the completeness of the accessible unique
 set, as the one-orientation report computes it. The best mounts are given as the
-nearest small-integer direction [U V W] and plane normal (h k l) (indices up to 6),
-with the angle to each and the completeness there, exactly as `zirel-plan --uvw`
-would report it. The worst direction and the mean show what is at stake.
+nearest small-integer direction [U V W] and plane normal (h k l) (indices up to 6,
+or larger where none lies within one grid step), with the angle to each and the
+completeness there, exactly as `zirel-plan --uvw` would report it, and are ranked by
+the better of those two. The directions and plane normals with indices up to 2 (every
+symmetry axis among them) are evaluated exactly as well: the worst and the best
+take them in. The worst direction and the mean show what is at stake.
 
 With --with (or --with-hkl) the map shows the completeness of the union of the
 mounts already made with one more, so --top gives the best next mount.

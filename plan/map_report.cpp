@@ -103,7 +103,7 @@ void write_map_text(std::ostream& out, const PreparedPlan& p, const MapResult& r
         << "%); the map is the completeness of the union with one more mount.\n";
   out << "\nCompleteness over all mounts: mean " << fixed(100.0 * r.mean / std::max(1, r.theory), 1) << "%, worst "
       << percent(r.worst.accessible, r.theory) << "%, best "
-      << (r.best.empty() ? std::string("-") : percent(r.best.front().accessible, r.theory) + "%") << "\n\n";
+      << (r.best.empty() ? std::string("-") : percent(r.best_accessible, r.theory) + "%") << "\n\n";
   out << " rank  compl.  polar azimuth   nearest [U V W]  angle  compl.   nearest (h k l)  angle  compl.\n";
   for (size_t i = 0; i < r.best.size(); ++i)
     out << advice_row(std::to_string(i + 1), r.best[i], r.theory);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include "planning/index_bounds.h"
 
 namespace zirel::planning {
 
@@ -109,7 +110,7 @@ CompletenessTable completeness_table(const UniqueSet& set, const std::vector<std
     const double d = set.reflections[u].d;
     largest_d = std::max(largest_d, d);
     const double ratio = set.d_min / d;
-    const int i = std::clamp(static_cast<int>(n * ratio * ratio * ratio), 0, n - 1);
+    const int i = clamped_index(n * ratio * ratio * ratio, 0, n - 1);
     for (ShellCounts* s : {&table.shells[static_cast<size_t>(i)], &table.overall}) {
       ++s->theory;
       s->accessible += accessible[u];

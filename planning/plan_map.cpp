@@ -1,6 +1,7 @@
 #include "planning/plan_map.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 #include "planning/completeness.h"
 #include "planning/map_input.h"
@@ -27,18 +28,59 @@ int reached(const UniqueSet& set, const std::vector<std::uint8_t>& covered, cons
   return n;
 }
 
-MountAdvice advise(const PreparedPlan& p, const MapResult& r, int cell, const SmallDirections& small,
+MountAdvice advise(const PreparedPlan& p, const MapResult& r, int cell, const CartesianFrame& frame,
+                   const SmallDirections& small,
                    const std::vector<std::uint8_t>& covered) {
   MountAdvice a;
   a.cell = cell;
   a.direction = cell_direction(r.grid, cell);
   a.accessible = r.counts[cell];
-  a.uvw = nearest_direction(small, a.direction);
-  a.hkl = nearest_plane_normal(small, a.direction);
+  // Within the grid's own resolution where a simple enough index allows.
+  a.uvw = refined_direction(frame, small, a.direction, r.grid.step_deg);
+  a.hkl = refined_plane_normal(frame, small, a.direction, r.grid.step_deg);
   auto as_axis = [](const Indices& i) { return Vec3{float(i[0]), float(i[1]), float(i[2])}; };
   a.uvw_accessible = reached(p.set, covered, run_at(p, AxisKind::UVW, as_axis(a.uvw.indices)));
   a.hkl_accessible = reached(p.set, covered, run_at(p, AxisKind::HKL, as_axis(a.hkl.indices)));
   return a;
+}
+
+// The lattice directions and plane normals with indices up to 2: they hold every
+// symmetry axis of a Laue class in its conventional setting ([0 0 1], [1 1 0], [1 1 1],
+// [2 1 0]...), where the completeness is usually least, and never fall on a grid point.
+// Each is evaluated exactly, by the same rule as the report.
+struct LatticeValue {
+  AxisKind kind;
+  Indices indices;
+  Vec3d unit;
+  int accessible;
+};
+
+std::vector<LatticeValue> lattice_values(const PreparedPlan& p, const SmallDirections& small,
+                                         const std::vector<std::uint8_t>& covered) {
+  std::vector<LatticeValue> out;
+  for (size_t i = 0; i < small.indices.size(); ++i) {
+    const Indices& n = small.indices[i];
+    if (std::max({std::abs(n[0]), std::abs(n[1]), std::abs(n[2])}) > 2)
+      break;  // simplest first
+    const Vec3 axis{float(n[0]), float(n[1]), float(n[2])};
+    out.push_back({AxisKind::UVW, n, small.direct[i], reached(p.set, covered, run_at(p, AxisKind::UVW, axis))});
+    out.push_back({AxisKind::HKL, n, small.reciprocal[i], reached(p.set, covered, run_at(p, AxisKind::HKL, axis))});
+  }
+  return out;
+}
+
+// The grid cell whose centre lies nearest a direction.
+int nearest_cell(const DirectionGrid& grid, const Vec3d& v) {
+  int best = 0;
+  double best_angle = 360;
+  for (int c = 0; c < grid.cell_count(); ++c) {
+    const double a = axis_angle_deg(v, cell_direction(grid, c));
+    if (a < best_angle) {
+      best_angle = a;
+      best = c;
+    }
+  }
+  return best;
 }
 
 }  // namespace
@@ -70,8 +112,37 @@ MapResult plan_map(const PreparedPlan& p, int threads) {
   const SmallDirections small = make_small_directions(frame);
   const std::vector<Mat3d> symmetry = map_symmetry(p.symmetry, p.set, frame);
   for (int cell : best_cells(r.grid, r.counts, p.request.top, std::max(10.0, 2 * r.grid.step_deg), symmetry))
-    r.best.push_back(advise(p, r, cell, small, covered));
-  r.worst = advise(p, r, worst_cell(r.counts), small, covered);
+    r.best.push_back(advise(p, r, cell, frame, small, covered));
+  // Ranked by what their lattice directions reach exactly, not by the grid's value: a
+  // lower-ranked cell's direction may reach more (the grid's order breaks ties).
+  std::stable_sort(r.best.begin(), r.best.end(), [](const MountAdvice& x, const MountAdvice& y) {
+    return x.rank_accessible() > y.rank_accessible();
+  });
+  r.worst = advise(p, r, worst_cell(r.counts), frame, small, covered);
+  r.best_accessible = r.counts.empty() ? 0 : *std::max_element(r.counts.begin(), r.counts.end());
+  for (const MountAdvice& a : r.best)
+    r.best_accessible = std::max(r.best_accessible, a.rank_accessible());
+  r.best_accessible = std::max({r.best_accessible, r.worst.uvw_accessible, r.worst.hkl_accessible});
+  for (const LatticeValue& v : lattice_values(p, small, covered)) {
+    r.best_accessible = std::max(r.best_accessible, v.accessible);
+    if (v.accessible >= r.worst.accessible)
+      continue;
+    // A lattice direction below every grid cell is the worst mount: given as itself.
+    MountAdvice w;
+    w.direction = upper(v.unit);
+    w.cell = nearest_cell(r.grid, w.direction);
+    w.accessible = v.accessible;
+    w.uvw = v.kind == AxisKind::UVW ? NearestLattice{v.indices, 0.0}
+                                     : refined_direction(frame, small, w.direction, r.grid.step_deg);
+    w.hkl = v.kind == AxisKind::HKL ? NearestLattice{v.indices, 0.0}
+                                     : refined_plane_normal(frame, small, w.direction, r.grid.step_deg);
+    auto as_axis = [](const Indices& i) { return Vec3{float(i[0]), float(i[1]), float(i[2])}; };
+    w.uvw_accessible = v.kind == AxisKind::UVW ? v.accessible
+                                                : reached(p.set, covered, run_at(p, AxisKind::UVW, as_axis(w.uvw.indices)));
+    w.hkl_accessible = v.kind == AxisKind::HKL ? v.accessible
+                                                : reached(p.set, covered, run_at(p, AxisKind::HKL, as_axis(w.hkl.indices)));
+    r.worst = w;
+  }
   return r;
 }
 

@@ -3,6 +3,7 @@
 // Plain values: counts per grid cell and numbers a caller can hand on as arrays.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 #include "planning/direction_grid.h"
 #include "planning/prepare_plan.h"
@@ -17,6 +18,9 @@ struct MountAdvice {
   int accessible = 0;  // at the grid direction
   NearestLattice uvw, hkl;
   int uvw_accessible = 0, hkl_accessible = 0;  // at the lattice directions themselves
+  // What sets a best mount's rank: the better of its two lattice directions, which are
+  // what a person mounts by, evaluated exactly.
+  int rank_accessible() const { return std::max(uvw_accessible, hkl_accessible); }
 };
 
 // An orientation already measured or planned, with what it reaches alone.
@@ -33,7 +37,8 @@ struct MapResult {
   int covered = 0;          // reached by the mounts already made, together
   std::vector<Mount> mounts;
   std::vector<MountAdvice> best;
-  MountAdvice worst;
+  MountAdvice worst;   // the grid's worst cell, or a lattice direction worse than it
+  int best_accessible = 0;  // the most over the grid and the lattice directions evaluated exactly
   double mean = 0;  // accessible, averaged over the sphere of axes
 };
 

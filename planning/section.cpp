@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include "planning/index_bounds.h"
 #include <unordered_set>
 
 namespace zirel::planning {
@@ -105,7 +106,7 @@ Section make_section(const SectionInput& in) {
   auto bound = [&](int i) {
     Vec3d e{0, 0, 0};
     e[i] = 1;
-    return static_cast<int>(norm(in.frame->direct_vector(e)) * reach) + 1;
+    return clamped_index(norm(in.frame->direct_vector(e)) * reach, 0, INDEX_LIMIT) + 1;
   };
   const int n1 = bound(first), n2 = bound(second);
   for (int i = -n1; i <= n1; ++i)

@@ -28,4 +28,15 @@ SmallDirections make_small_directions(const CartesianFrame& frame, int max_index
 NearestLattice nearest_direction(const SmallDirections& small, const Vec3d& axis);
 NearestLattice nearest_plane_normal(const SmallDirections& small, const Vec3d& axis);
 
+// The same, searched further where the small ones all lie more than within_deg away:
+// the simplest indices (largest index at most max_index) within within_deg of the
+// axis, else the nearest found. The plane normal along n is (h k l) proportional to
+// (a . n, b . n, c . n), the direction [U V W] proportional to (a* . n, b* . n, c* . n)
+// (International Tables for Crystallography, Vol. B, 1.1.2), so the candidates of each
+// size are those components scaled and rounded.
+NearestLattice refined_direction(const CartesianFrame& frame, const SmallDirections& small, const Vec3d& axis,
+                                 double within_deg, int max_index = 48);
+NearestLattice refined_plane_normal(const CartesianFrame& frame, const SmallDirections& small, const Vec3d& axis,
+                                    double within_deg, int max_index = 48);
+
 }  // namespace zirel::planning

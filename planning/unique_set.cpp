@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include "planning/index_bounds.h"
 #include <numbers>
 #include "filtering/accessibility.h"
 
@@ -34,8 +35,11 @@ bool l_range(const MetricTensor& g, int h, int k, double q_max, int& lo, int& hi
   if (!(a > 0.0) || disc < 0.0)
     return false;
   const double root = std::sqrt(disc);
-  lo = static_cast<int>(std::floor((-b - root) / (2.0 * a))) - 1;
-  hi = static_cast<int>(std::ceil((-b + root) / (2.0 * a))) + 1;
+  const double low = std::floor((-b - root) / (2.0 * a)), high = std::ceil((-b + root) / (2.0 * a));
+  if (!(low <= high))
+    return false;  // NaN: nothing to enumerate
+  lo = clamped_index(low, -INDEX_LIMIT, INDEX_LIMIT) - 1;
+  hi = clamped_index(high, -INDEX_LIMIT, INDEX_LIMIT) + 1;
   return true;
 }
 
@@ -100,7 +104,7 @@ UniqueSet unique_reflections(const Symmetry& symmetry, const CellMetric& metric,
   // callers refuse such a sphere long before, by its size.
   int bound[3];
   for (int i = 0; i < 3; ++i)
-    bound[i] = static_cast<int>(std::min(std::sqrt(static_cast<double>(metric.g.m[i][i])) / d_min, 1.0e6)) + 1;
+    bound[i] = clamped_index(std::sqrt(static_cast<double>(metric.g.m[i][i])) / d_min, 0, INDEX_LIMIT) + 1;
 
   // Friedel mates apart or together, every reflection of the sphere is one equivalent.
   const double expected = sphere_reflection_estimate(metric, d_min);

@@ -90,7 +90,7 @@ TEST(PreparePlan, TheMapLooksAtNoAxis) {
   EXPECT_EQ(r.theory, static_cast<int>(p.plan->set.reflections.size()));
   EXPECT_EQ(r.counts.size(), static_cast<size_t>(r.grid.cell_count()));
   ASSERT_EQ(r.best.size(), 2u);
-  EXPECT_GE(r.best[0].accessible, r.best[1].accessible);
+  EXPECT_GE(r.best[0].rank_accessible(), r.best[1].rank_accessible());
   EXPECT_LE(r.worst.accessible, r.best[1].accessible);
 }
 
