@@ -225,3 +225,119 @@ TEST(FileSelection, CancelWithNothingSelectedChangesNothing) {
     EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "Dummy file selected");
   }));
 }
+
+
+TEST(FileSelection, ARoleCountsOnlyWhileItsFileIsOpen) {
+  Scratch scratch;
+  write_file(scratch.path("in.hkl"), "");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
+    // As a successful run leaves them: both closed, states and labels unchanged.
+    close_unit(INPUT_UNIT);
+    close_unit(OUTPUT_UNIT);
+    select(dlg, IDC_SELECT_OUTPUT, "out2.hkl");
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "in.hkl");
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    EXPECT_TRUE(run_enabled(dlg));
+  }));
+}
+
+TEST(FileSelection, TheOutputMayNotBeTheOpenInput) {
+  Scratch scratch;
+  const std::string data = "   1   0   0  1234.5    12.3\r\n";
+  write_file(scratch.path("in.hkl"), data);
+  // The same file under another name: a link, or on Windows, where names
+  // ignore case, the name in capitals.
+  std::string other_name = "IN.HKL";
+#ifndef _WIN32
+  std::filesystem::create_symlink(scratch.path("in.hkl"), scratch.path("link.hkl"));
+  other_name = "link.hkl";
+#endif
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    select(dlg, IDC_SELECT_INPUT, "in.hkl");
+    for (const std::string& name : {std::string("in.hkl"), other_name}) {
+      SCOPED_TRACE(name);
+      StatusWatch shown(dlg);
+      select(dlg, IDC_SELECT_OUTPUT, name);
+      EXPECT_TRUE(shown.saw("ERROR OPENING OUTPUT DATA FILE"));
+      EXPECT_EQ(label(dlg, IDC_STATUS), "ERROR OPENING OUTPUT DATA FILE");
+      EXPECT_EQ(read_file(scratch.path("in.hkl")), data);
+      EXPECT_EQ(label(dlg, IDC_OUTPUT_NAME), "No file selected");
+      EXPECT_EQ(shell_state().output_open, 0);
+      EXPECT_FALSE(run_enabled(dlg));
+    }
+    // Nor the input the output that is open.
+    select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
+    StatusWatch shown(dlg);
+    select(dlg, IDC_SELECT_INPUT, "out.hkl");
+    EXPECT_TRUE(shown.saw("ERROR OPENING INPUT DATA FILE"));
+    EXPECT_EQ(shell_state().input_state, 0);
+  }));
+}
+
+TEST(FileSelection, GatingTable) {
+  Scratch scratch;
+  write_file(scratch.path("in.abs"), "");
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    EXPECT_FALSE(run_enabled(dlg));
+    EXPECT_EQ(shell_state().input_state, 0);
+    EXPECT_EQ(shell_state().output_open, 0);
+    struct Step {
+      std::function<void()> act;
+      bool enabled;
+    };
+    const std::vector<Step> steps{
+        {[&] { select(dlg, IDC_SELECT_INPUT, "in.abs"); }, false},  // 1, 0
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, "o.abs"); }, true},   // 1, 1
+        {[&] { click(dlg, IDC_GENERATE); }, true},                  // -1, 1
+        {[&] { click(dlg, IDC_GENERATE); }, false},                 // 0, 1
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, ""); }, false},       // 0, 1 kept
+        {[&] { click(dlg, IDC_GENERATE); }, true},                  // -1, 1
+        {[&] { select(dlg, IDC_SELECT_INPUT, ""); }, true},         // -1, 1 kept
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, "o2.abs"); }, true},  // -1, 1
+    };
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      SCOPED_TRACE(i);
+      steps[i].act();
+      EXPECT_EQ(run_enabled(dlg), steps[i].enabled);
+      EXPECT_EQ(label(dlg, IDC_STATUS), steps[i].enabled ? READY : SELECT_TEXT);
+    }
+  }));
+}
+
+TEST(FileSelection, AxisKindRelabelsAndKeepsTheNumbers) {
+  Scratch scratch;
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    set_field(dlg, IDC_AXIS_U, "1");
+    auto labels = [&] { return label(dlg, IDC_LABEL_U) + label(dlg, IDC_LABEL_V) + label(dlg, IDC_LABEL_W); };
+    for (int round = 0; round < 2; ++round) {
+      click(dlg, IDC_AXIS_HKL);
+      EXPECT_EQ(labels(), "hkl");
+      click(dlg, IDC_AXIS_HKL);
+      EXPECT_EQ(labels(), "hkl");
+      click(dlg, IDC_AXIS_UVW);
+      EXPECT_EQ(labels(), "UVW");
+    }
+    EXPECT_EQ(field(dlg, IDC_AXIS_U), "1");
+    EXPECT_EQ(field(dlg, IDC_AXIS_W), "  1");
+    EXPECT_EQ(int(shell_state().run_settings.axis_kind), 0);
+  }));
+}
+
+TEST(FileSelection, StatusIsShownAtOnceAndProgressIsThrottled) {
+  Scratch scratch;
+  EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+    StatusWatch shown(dlg);
+    show_status("PROCESSING REFLECTION     7" + std::string(53, ' '));
+    EXPECT_EQ(shown.texts(), std::vector<std::string>{"PROCESSING REFLECTION     7"});
+  }));
+  ProgressThrottle throttle;
+  using namespace std::chrono;
+  const auto t0 = steady_clock::now();
+  int due = 0;
+  for (int ms = 0; ms < 1000; ++ms) due += throttle.due(t0 + milliseconds(ms));
+  EXPECT_GE(due, 29);
+  EXPECT_LE(due, 31);
+}
