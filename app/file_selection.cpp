@@ -81,20 +81,15 @@ void forget_file(DialogRecord& dlg, const Role& role) {
 
 void select_file(DialogRecord& dlg, const Role& role) {
   const bool was_open = role.state == 1;
+  FileRequest request{role.kind, role.title, role.filter_layout + 1, folder_of(role.path),
+                      was_open ? role.name : name_of(role.path)};
+  // The earlier file stays open while the dialog is up: a Cancel keeps the
+  // selection exactly as it was (the file, its name, the Run gating).
+  std::optional<std::string> chosen = choose_file(request);
+  if (!chosen) return;
   if (was_open) {
     close_unit(role.unit);
     role.state = 0;
-  }
-  FileRequest request{role.kind, role.title, role.filter_layout + 1, folder_of(role.path),
-                      was_open ? role.name : name_of(role.path)};
-  std::optional<std::string> chosen = choose_file(request);
-  if (!chosen) {
-    // The earlier file is closed now: the form must not keep showing it.
-    if (was_open) {
-      forget_file(dlg, role);
-      update_run_gating(dlg);
-    }
-    return;
   }
   role.path = *chosen;
   bool utf16 = false;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QStyle>
 #include <limits>
@@ -22,6 +23,42 @@ namespace {
 QString qstr(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 QIcon program_icon() { return QIcon(QStringLiteral(":/zirel/zirel.png")); }
+
+// A radio button of a group as the Win32 dialog manager keeps one: only the
+// checked button is a tab stop, and the arrow keys check and focus the next
+// or previous button of the group, which counts as a click on it.
+class GroupRadio : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    QButtonGroup* g = group();
+    const int key = event->key();
+    const bool next = key == Qt::Key_Down || key == Qt::Key_Right;
+    if (!g || !(next || key == Qt::Key_Up || key == Qt::Key_Left)) return QRadioButton::keyPressEvent(event);
+    const QList<QAbstractButton*> buttons = g->buttons();
+    const qsizetype n = buttons.size();
+    const qsizetype at = buttons.indexOf(this);
+    for (qsizetype step = 1; step < n; ++step) {
+      QAbstractButton* b = buttons[(at + (next ? step : n - step)) % n];
+      if (!b->isEnabled()) continue;
+      b->setFocus(Qt::TabFocusReason);
+      b->click();
+      return;
+    }
+  }
+};
+
+// The checked button of the group takes the tab stop; with none checked the
+// first one keeps it, so that the group stays reachable.
+void give_tab_stop(QButtonGroup* group) {
+  if (!group) return;
+  const QList<QAbstractButton*> buttons = group->buttons();
+  QAbstractButton* stop = group->checkedButton();
+  if (!stop && !buttons.isEmpty()) stop = buttons.front();
+  for (QAbstractButton* b : buttons) b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
 
 // A group box as the template format draws it: an etched frame whose top
 // edge runs through the middle of the title, and a transparent inside.
@@ -145,13 +182,15 @@ QWidget* FormWindow::make_control(std::size_t i, const ControlTemplate& c) {
     }
     case ControlKind::check_box: w = new QCheckBox(qstr(c.text), this); break;
     case ControlKind::radio_button: {
-      auto* r = new QRadioButton(qstr(c.text), this);
+      auto* r = new GroupRadio(qstr(c.text), this);
       r->setAutoExclusive(false);
       if (std::size_t(e.group_first) == i || !groups_[std::size_t(e.group_first)]) {
         groups_[std::size_t(e.group_first)] = new QButtonGroup(this);
       }
       groups_[i] = groups_[std::size_t(e.group_first)];
       groups_[i]->addButton(r);
+      QButtonGroup* group = groups_[i];
+      connect(r, &QAbstractButton::toggled, this, [group] { give_tab_stop(group); });
       w = r;
       break;
     }
@@ -165,6 +204,7 @@ QWidget* FormWindow::make_control(std::size_t i, const ControlTemplate& c) {
   } else {
     w->setFocusPolicy(tab_stop ? Qt::StrongFocus : Qt::ClickFocus);
   }
+  if (e.kind == ControlKind::radio_button) give_tab_stop(groups_[i]);
   return w;
 }
 
@@ -196,6 +236,7 @@ void FormWindow::push(std::size_t i) {
       if (group) group->setExclusive(false);  // the record may hold a group with none checked
       button->setChecked(e.checked);
       if (group) group->setExclusive(true);
+      give_tab_stop(group);
     }
   } else if (auto* frame = dynamic_cast<GroupFrame*>(w)) {
     frame->set_title(text);

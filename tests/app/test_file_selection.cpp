@@ -176,28 +176,56 @@ TEST(FileSelection, OpenFailures) {
   }
 }
 
-TEST(FileSelection, CancelAfterASelectionForgetsTheClosedFile) {
+// One slip of Cancel loses nothing: the earlier file stays open on its unit,
+// its name stays shown, and Run stays enabled.
+TEST(FileSelection, CancelAfterASelectionKeepsIt) {
+  struct Case {
+    int button, name_label, unit;
+    std::string file;
+  };
+  const Case cases[] = {
+      {IDC_SELECT_INPUT, IDC_INPUT_NAME, INPUT_UNIT, "in.hkl"},
+      {IDC_SELECT_OUTPUT, IDC_OUTPUT_NAME, OUTPUT_UNIT, "out.hkl"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    Scratch scratch;
+    write_file(scratch.path("in.hkl"), "   1   0   0    10.0     1.0\r\n");
+    EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
+      select(dlg, IDC_SELECT_INPUT, "in.hkl");
+      select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
+      ASSERT_TRUE(run_enabled(dlg));
+      const std::string open_name(units().file_name(c.unit));
+      select(dlg, c.button, "");
+      select(dlg, c.button, "");  // twice: the second dialog proposes the same file
+      EXPECT_EQ(last_file_request().proposed_name, c.file);
+      EXPECT_EQ(label(dlg, c.name_label), c.file);
+      EXPECT_EQ(shell_state().input_state, 1);
+      EXPECT_EQ(shell_state().output_open, 1);
+      ASSERT_TRUE(units().is_connected(c.unit));
+      EXPECT_EQ(std::string(units().file_name(c.unit)), open_name);
+      EXPECT_TRUE(run_enabled(dlg));
+      EXPECT_EQ(label(dlg, IDC_STATUS), READY);
+      EXPECT_EQ(read_file(scratch.path("in.hkl")), "   1   0   0    10.0     1.0\r\n");
+    }));
+  }
+}
+
+TEST(FileSelection, CancelWithNothingSelectedChangesNothing) {
   Scratch scratch;
-  write_file(scratch.path("in.hkl"), "");
   EXPECT_TRUE(with_program([&](DialogRecord& dlg) {
-    select(dlg, IDC_SELECT_INPUT, "in.hkl");
-    select(dlg, IDC_SELECT_OUTPUT, "out.hkl");
-    EXPECT_TRUE(run_enabled(dlg));
     select(dlg, IDC_SELECT_OUTPUT, "");
     EXPECT_EQ(label(dlg, IDC_OUTPUT_NAME), "No file selected");
     EXPECT_EQ(shell_state().output_open, 0);
     EXPECT_FALSE(run_enabled(dlg));
     EXPECT_EQ(label(dlg, IDC_STATUS), SELECT_TEXT);
-    select(dlg, IDC_SELECT_INPUT, "");
-    EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "No file selected");
-    EXPECT_FALSE(units().is_connected(INPUT_UNIT));
-    // Cancelling with nothing selected changes nothing.
     click(dlg, IDC_GENERATE);
     select(dlg, IDC_SELECT_INPUT, "");
     EXPECT_EQ(shell_state().input_state, -1);
     EXPECT_EQ(label(dlg, IDC_INPUT_NAME), "Dummy file selected");
   }));
 }
+
 
 TEST(FileSelection, ARoleCountsOnlyWhileItsFileIsOpen) {
   Scratch scratch;
@@ -265,9 +293,10 @@ TEST(FileSelection, GatingTable) {
         {[&] { select(dlg, IDC_SELECT_OUTPUT, "o.abs"); }, true},   // 1, 1
         {[&] { click(dlg, IDC_GENERATE); }, true},                  // -1, 1
         {[&] { click(dlg, IDC_GENERATE); }, false},                 // 0, 1
-        {[&] { select(dlg, IDC_SELECT_OUTPUT, ""); }, false},       // 0, 0
-        {[&] { click(dlg, IDC_GENERATE); }, false},                 // -1, 0
-        {[&] { select(dlg, IDC_SELECT_OUTPUT, "o.abs"); }, true},   // -1, 1
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, ""); }, false},       // 0, 1 kept
+        {[&] { click(dlg, IDC_GENERATE); }, true},                  // -1, 1
+        {[&] { select(dlg, IDC_SELECT_INPUT, ""); }, true},         // -1, 1 kept
+        {[&] { select(dlg, IDC_SELECT_OUTPUT, "o2.abs"); }, true},  // -1, 1
     };
     for (std::size_t i = 0; i < steps.size(); ++i) {
       SCOPED_TRACE(i);

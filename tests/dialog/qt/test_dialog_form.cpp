@@ -229,20 +229,44 @@ class FormTest : public QObject {
     QCOMPARE(DLGMODAL(dlg), 2);
   }
 
-  void tab_order_follows_the_template_and_skips_radio_buttons() {
+  // As the Win32 dialog manager does it: the checked button of the radio
+  // group is its tab stop, and the arrow keys move the check within it.
+  void tab_order_follows_the_template_and_enters_the_radio_group_at_its_checked_button() {
     at_next_show([](DialogRecord& d) {
       QVERIFY(QTest::qWaitForWindowExposed(form_widget(d)));
-      QCOMPARE(control_widget(d, IDC_AXIS_UVW)->focusPolicy() & Qt::TabFocus, 0);
       const std::vector<int> order{IDCANCEL, IDC_AXIS_U, IDC_AXIS_V, IDC_AXIS_W, IDC_SELECT_INPUT,
                                    IDC_SELECT_OUTPUT, IDC_CELL_A, IDC_CELL_B, IDC_CELL_C, IDC_CELL_ALPHA,
-                                   IDC_CELL_BETA, IDC_CELL_GAMMA, IDC_WAVELENGTH, IDC_PSI_MAX, IDC_GENERATE,
-                                   IDCANCEL};  // Run is disabled and skipped
+                                   IDC_CELL_BETA, IDC_CELL_GAMMA, IDC_WAVELENGTH, IDC_PSI_MAX, IDC_AXIS_UVW,
+                                   IDC_GENERATE, IDCANCEL};  // Run is disabled and skipped; hkl is unchecked
       form_widget(d)->activateWindow();
       control_widget(d, order.front())->setFocus();
       for (std::size_t i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), control_widget(d, order[i]));
       }
+      auto* uvw = qobject_cast<QRadioButton*>(control_widget(d, IDC_AXIS_UVW));
+      auto* hkl = qobject_cast<QRadioButton*>(control_widget(d, IDC_AXIS_HKL));
+      struct Step {
+        Qt::Key key;
+        QRadioButton* focused;
+      };
+      const Step steps[] = {{Qt::Key_Down, hkl}, {Qt::Key_Down, uvw}, {Qt::Key_Right, hkl},
+                            {Qt::Key_Up, uvw}, {Qt::Key_Left, hkl}};
+      uvw->setFocus();
+      for (const Step& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key);
+        QCOMPARE(QApplication::focusWidget(), step.focused);
+        QVERIFY(step.focused->isChecked());
+        QCOMPARE(uvw->isChecked(), step.focused == uvw);
+      }
+      // hkl checked now: Tab enters the group at hkl, from either side.
+      control_widget(d, IDC_PSI_MAX)->setFocus();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), hkl);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), control_widget(d, IDC_GENERATE));
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+      QCOMPARE(QApplication::focusWidget(), hkl);
       click(d, IDCANCEL);
     });
     QCOMPARE(DLGMODAL(dlg), 2);
