@@ -233,10 +233,10 @@ py::array reflection_array(const std::vector<Record>& records, InputKind kind) {
     add("batch", "<i4");
     add("extra", "S" + std::to_string(extra_width));
   }
-  py::dict spec;
-  spec["names"] = names;
-  spec["formats"] = formats;
-  const py::dtype dt = py::dtype::from_args(spec);
+  py::dict fields;
+  fields["names"] = names;
+  fields["formats"] = formats;
+  const py::dtype dt = py::dtype::from_args(fields);
   py::array out(dt, std::vector<py::ssize_t>{static_cast<py::ssize_t>(records.size())});
   char* row = static_cast<char*>(out.mutable_data());
   const py::ssize_t size = dt.itemsize();

@@ -48,6 +48,14 @@ fs::path dir() {
     plain << "   1   2   3 1000.00   10.00\n   2   2   3 1000.00   10.00\n";
     return p;
   }();
+  // Removed when the test process ends, so runs leave nothing behind in the temporary folder.
+  static const struct Remove {
+    fs::path p;
+    ~Remove() {
+      std::error_code ignored;
+      fs::remove_all(p, ignored);
+    }
+  } remove{d};
   return d;
 }
 
