@@ -1,5 +1,6 @@
 #include "correction/enclosing_cap.h"
 
+#include <numbers>
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -70,7 +71,7 @@ Cap smallest_enclosing_cap(std::vector<Vec3d> p) {
   }
   out.empty = false;
   out.centre = c.n;
-  out.half_angle_deg = std::acos(std::clamp(c.cos_r, -1.0, 1.0)) * 180 / M_PI;
+  out.half_angle_deg = std::acos(std::clamp(c.cos_r, -1.0, 1.0)) * 180 / std::numbers::pi;
   return out;
 }
 

@@ -1,5 +1,6 @@
 #include "correction/prepare_correction.h"
 
+#include <numbers>
 #include <cmath>
 #include "correction/attenuation.h"
 #include "correction/volume/volume_average.h"
@@ -28,7 +29,7 @@ bool prepare_side(const DacSide& side, double wavelength, PreparedSide& out, std
   }
   if (side.opening_deg) {
     out.opening_deg = *side.opening_deg;
-    out.cos_opening = std::cos(*side.opening_deg * M_PI / 180);
+    out.cos_opening = std::cos(*side.opening_deg * std::numbers::pi / 180);
   }
   return true;
 }

@@ -1,10 +1,11 @@
 #include "correction/reflection_correction.h"
 
+#include <numbers>
 #include <cmath>
 
 namespace zirel::correction {
 
-double BeamPath::angle_deg() const { return std::acos(std::min(cos_axis, 1.0)) * 180 / M_PI; }
+double BeamPath::angle_deg() const { return std::acos(std::min(cos_axis, 1.0)) * 180 / std::numbers::pi; }
 
 BeamPath beam_path(const PreparedCorrection& p, const Vec3d& unit) {
   BeamPath b;
