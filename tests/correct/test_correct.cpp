@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
+#include <unistd.h>  // getpid, in MinGW-w64 as well
+
+#include "tests/batch/transcript.h"
 #include "tests/correction/rotation_simulation.h"
 
 namespace {
@@ -59,12 +61,10 @@ fs::path dir() {
   return d;
 }
 
+// Started directly, not through a shell, so that the same runs are made under Windows.
 Outcome run(const std::string& args) {
-  const fs::path out = dir() / "stdout.txt", err = dir() / "stderr.txt";
-  const std::string command = "cd \"" + dir().string() + "\" && \"" ZIREL_CORRECT "\" " + args + " >\"" +
-                              out.string() + "\" 2>\"" + err.string() + "\"";
-  const int status = std::system(command.c_str());
-  return {WEXITSTATUS(status), slurp(out), slurp(err)};
+  const zirel::test::Transcript t = zirel::test::run_program(dir(), ZIREL_CORRECT, args);
+  return {t.exit_code, t.out, t.err};
 }
 
 struct Refusal {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <numbers>
 
 namespace zirel::simulation {
 
@@ -42,7 +43,7 @@ Mat3d aligning(const Vec3d& from, const Vec3d& to) {
   const Vec3d axis = planning::cross(from, to);
   const double s = planning::norm(axis), c = planning::dot(from, to);
   if (s < 1e-12)
-    return c > 0 ? rotation({0, 0, 1}, 0) : rotation(std::fabs(from[2]) < 0.9 ? planning::normalized(planning::cross(from, {0, 0, 1})) : Vec3d{1, 0, 0}, M_PI);
+    return c > 0 ? rotation({0, 0, 1}, 0) : rotation(std::fabs(from[2]) < 0.9 ? planning::normalized(planning::cross(from, {0, 0, 1})) : Vec3d{1, 0, 0}, std::numbers::pi);
   return rotation(planning::scaled(axis, 1 / s), std::atan2(s, c));
 }
 
@@ -65,14 +66,14 @@ void simulate(const Experiment& e, const std::function<void(const Record&)>& emi
   const Vec3d towards_source{-1, 0, 0};  // the cell's +z axis at omega 0
   const Vec3d spindle{0, 0, 1};
   const Vec3d mount = planning::normalized(frame.direct_vector(e.mount_uvw));
-  const Mat3d u = product(rotation(towards_source, e.spin_deg * M_PI / 180), aligning(mount, towards_source));
+  const Mat3d u = product(rotation(towards_source, e.spin_deg * std::numbers::pi / 180), aligning(mount, towards_source));
   std::array<Vec3d, 3> a_star_unit;
   for (int i = 0; i < 3; ++i) {
     Vec3d axis{};
     axis[i] = 1;
     a_star_unit[i] = planning::normalized(frame.reciprocal_vector(axis));
   }
-  const double range = e.omega_half_range_deg * M_PI / 180;
+  const double range = e.omega_half_range_deg * std::numbers::pi / 180;
   const int n = e.max_index;
   for (int h = -n; h <= n; ++h)
     for (int k = -n; k <= n; ++k)
@@ -92,7 +93,7 @@ void simulate(const Experiment& e, const std::function<void(const Record&)>& emi
           continue;
         const double phase = std::atan2(B, A), spread = std::acos(-C / R);
         for (double omega : {phase - spread, phase + spread}) {
-          omega = std::remainder(omega, 2 * M_PI);
+          omega = std::remainder(omega, 2 * std::numbers::pi);
           if (std::fabs(omega) > range)
             continue;
           const Mat3d turn = rotation(spindle, omega);
@@ -102,7 +103,7 @@ void simulate(const Experiment& e, const std::function<void(const Record&)>& emi
           // Lab to crystal: undo the scan's turn, then the mount.
           const Mat3d back = transposed(product(turn, u));
           const Vec3d in_c = back * towards_source, out_c = back * out;
-          Record r{h, k, l, omega * 180 / M_PI, {}};
+          Record r{h, k, l, omega * 180 / std::numbers::pi, {}};
           for (int i = 0; i < 3; ++i) {
             r.cosines[2 * i] = planning::dot(in_c, a_star_unit[i]);
             r.cosines[2 * i + 1] = planning::dot(out_c, a_star_unit[i]);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include "correction/attenuation.h"
 #include "correction/dac_description.h"
 #include "correction/prepare_correction.h"
@@ -132,7 +133,7 @@ Vec3d from_cell_frame(const PreparedCorrection& p, const Vec3d& cell) {
   return out;
 }
 Vec3d polar(double theta_deg, double phi_deg, double sign) {
-  const double t = theta_deg * M_PI / 180, f = phi_deg * M_PI / 180;
+  const double t = theta_deg * std::numbers::pi / 180, f = phi_deg * std::numbers::pi / 180;
   return {std::sin(t) * std::cos(f), std::sin(t) * std::sin(f), sign * std::cos(t)};
 }
 

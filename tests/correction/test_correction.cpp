@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 #include "correction/attenuation.h"
 #include "correction/beam_vectors.h"
@@ -69,7 +70,7 @@ TEST_P(AnvilTransmission, IsBeerLambertOverBothAnvils) {
   const PreparedCorrection& p = *prep.prepared;
   // Beams built in the cell's frame, taken back to the crystal's.
   auto crystal = [&](double phi_deg, double sign) {
-    const double f = phi_deg * M_PI / 180;
+    const double f = phi_deg * std::numbers::pi / 180;
     const Vec3d cell{std::sin(f) * 0.6, std::sin(f) * 0.8, sign * std::cos(f)};
     Vec3d out{};
     for (int i = 0; i < 3; ++i)
@@ -83,8 +84,8 @@ TEST_P(AnvilTransmission, IsBeerLambertOverBothAnvils) {
   EXPECT_FALSE(out.plus_side);
   EXPECT_NEAR(in.angle_deg(), GetParam().phi_in_deg, 1e-9);
   const double mu = linear_attenuation("C", 3.515, e.wavelength).mu_per_mm;
-  const double expected = std::exp(-mu * 1.6 * (1 / std::cos(GetParam().phi_in_deg * M_PI / 180) +
-                                                1 / std::cos(GetParam().phi_out_deg * M_PI / 180)));
+  const double expected = std::exp(-mu * 1.6 * (1 / std::cos(GetParam().phi_in_deg * std::numbers::pi / 180) +
+                                                1 / std::cos(GetParam().phi_out_deg * std::numbers::pi / 180)));
   EXPECT_NEAR(in.transmission * out.transmission / expected, 1.0, 1e-6);
 }
 INSTANTIATE_TEST_SUITE_P(Angles, AnvilTransmission,
@@ -104,7 +105,7 @@ struct CapCase {
   double half_angle_deg;
 };
 Vec3d polar(double theta_deg, double phi_deg) {
-  const double t = theta_deg * M_PI / 180, p = phi_deg * M_PI / 180;
+  const double t = theta_deg * std::numbers::pi / 180, p = phi_deg * std::numbers::pi / 180;
   return {std::sin(t) * std::cos(p), std::sin(t) * std::sin(p), std::cos(t)};
 }
 class EnclosingCap : public ::testing::TestWithParam<CapCase> {};
