@@ -81,10 +81,23 @@ void draw_cells(SvgDocument& svg, const SideTransmission& side, const Panel& pan
     const double inner = ring * side.step_deg, outer = (ring + 1) * side.step_deg;
     const int size = side.ring_size[ring];
     const double width = 360.0 / size;
+    // The innermost ring in one colour is one disc: sectors meeting at the centre
+    // would leave their seams there.
+    if (ring == 0 && std::all_of(side.transmission.begin(), side.transmission.begin() + size, [&](double t) {
+          return level_of(t, scale) == level_of(side.transmission[0], scale);
+        })) {
+      const std::string r = svg_number(panel.radius_at(outer), 1);
+      paths[level_of(side.transmission[0], scale)] += "M" + point_text(panel.at(outer, 0)) + "A" + r + " " + r +
+                                                      " 0 1 0 " + point_text(panel.at(outer, 180)) + "A" + r + " " +
+                                                      r + " 0 1 0 " + point_text(panel.at(outer, 0)) + "Z";
+      start += size;
+      continue;
+    }
     for (int j = 0; j < size;) {
       const int level = level_of(side.transmission[start + j], scale);
       int end = j + 1;
-      while (end < size && level_of(side.transmission[start + end], scale) == level && (end - j) * width < 170)
+      // A sector is drawn with the small arc: it must stay below 180 degrees.
+      while (end < size && level_of(side.transmission[start + end], scale) == level && (end + 1 - j) * width < 179)
         ++end;
       add_sector(paths[level], panel, inner, outer, j * width, end * width);
       j = end;
@@ -101,6 +114,9 @@ void draw_cells(SvgDocument& svg, const SideTransmission& side, const Panel& pan
 
 void draw_circle(SvgDocument& svg, const Panel& panel, double polar_deg, std::string_view stroke, double width,
                  std::string_view dash) {
+  // A white dashed circle gets a dark line under it, so it reads over the scale's light end.
+  if (!dash.empty())
+    draw_circle(svg, panel, polar_deg, "#000", width + 1.6, "");
   svg.body += "<circle cx=\"" + svg_number(panel.cx) + "\" cy=\"" + svg_number(panel.cy) + "\" r=\"" +
               svg_number(panel.radius_at(polar_deg)) + "\" fill=\"none\" stroke=\"" + std::string(stroke) +
               "\" stroke-width=\"" + svg_number(width) + "\"";
@@ -142,8 +158,8 @@ void draw_panel(SvgDocument& svg, const SideTransmission& side, const Panel& pan
   svg.body += "<g class=\"panel\">\n";
   planning::svg_circle(svg, panel.cx, panel.cy, RADIUS, BLOCKED);
   draw_cells(svg, side, panel, scale);
-  draw_circles(svg, side, panel);
   draw_beams(svg, side, panel);
+  draw_circles(svg, side, panel);
   svg.body += "</g>\n";
   planning::svg_text(svg, panel.cx, TOP - 14, label, {.size = 14, .anchor = Anchor::Middle, .bold = true});
   double y = panel.cy + RADIUS + 26;
@@ -185,10 +201,12 @@ void draw_legend(SvgDocument& svg, double x, const Scale& scale) {
   planning::svg_text(svg, x + 20, y, "blocked (seat)", {.size = 12});
   y += 22;
   planning::svg_rect(svg, x - 2, y - 12, 26, 16, planning::viridis_hex(0.25));
+  planning::svg_line(svg, x, y - 4, x + 22, y - 4, "#000", 3.2);
   planning::svg_line(svg, x, y - 4, x + 22, y - 4, "#fff", 1.6, "7 4");
   planning::svg_text(svg, x + 30, y, "shadow begins", {.size = 12});
   y += 22;
   planning::svg_rect(svg, x - 2, y - 12, 26, 16, planning::viridis_hex(0.25));
+  planning::svg_line(svg, x, y - 4, x + 22, y - 4, "#000", 3.2);
   planning::svg_line(svg, x, y - 4, x + 22, y - 4, "#fff", 1.6, "1.5 3");
   planning::svg_text(svg, x + 30, y, "all shadowed", {.size = 12});
   y += 22;

@@ -119,6 +119,30 @@ TEST(TransmissionPicture, IsWellFormedWithTwoPanelsAndADotPerBeam) {
   EXPECT_EQ(svg.find(">0.8<"), std::string::npos);
 }
 
+// Sectors are drawn with SVG's small arc, so a run of one colour along a ring must be cut
+// below 180 degrees; the innermost ring in one colour is a single disc.
+TEST(TransmissionPicture, RunsOfOneColourStayBelowHalfARing) {
+  SideTransmission one;
+  one.opening_deg = 20;
+  one.step_deg = 10;
+  one.ring_size = {6, 9};             // 60 and 40 degree cells
+  one.transmission.assign(15, 0.5);   // all one colour
+  TransmissionMap map{one, one};
+  map.minus.plus = false;
+  map.minus.transmission[0] = 0.2;    // ring 0 of the - side: two colours
+  const std::string svg = planning::svg_finish(draw_transmission({&map, "t", "s", "+", "-"}));
+  // The cells' paths (one per colour and panel, with a round line join), their sectors.
+  std::vector<std::size_t> moves;
+  for (std::size_t at = svg.find("<path "); at != std::string::npos; at = svg.find("<path ", at + 1)) {
+    const std::string element = svg.substr(at, svg.find("/>", at) - at);
+    if (element.find("stroke-linejoin=\"round\"") != std::string::npos)
+      moves.push_back(count(element, "M"));
+  }
+  // + side: the disc and three sectors of the 40 degree ring (160, 160, 40 degrees);
+  // - side: the lone cell; the other five of ring 0 in runs of two, and the same three.
+  EXPECT_EQ(moves, (std::vector<std::size_t>{4, 1, 6}));
+}
+
 TEST(TransmissionPicture, ACheckerThatFindsFaults) {
   EXPECT_NE(xml_fault("<?xml?><svg><g></svg>"), "");
   EXPECT_NE(xml_fault("<?xml?><svg>a & b</svg>"), "");
