@@ -128,9 +128,9 @@ int run(CorrectOptions& o) {
     outputs.push_back({"--svg", o.svg_file});
     if (!cli::outputs_are_safe(inputs, outputs, refusal))
       return cli::tell("zirel-correct", refusal);
+    if (!folder_exists(o.svg_file))
+      return refuse(EXIT_USAGE, "--svg: the folder of " + o.svg_file + " does not exist");
   }
-  if (!o.svg_file.empty() && !folder_exists(o.svg_file))
-    return refuse(EXIT_USAGE, "--svg: the folder of " + o.svg_file + " does not exist");
   const std::string temporary = o.output + ".zirel-part";
   st = open_unit(OUTPUT_UNIT, temporary, "REPLACE", {}, {.err = true});
   if (st != IO_OK)

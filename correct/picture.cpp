@@ -8,10 +8,10 @@ namespace {
 
 using planning::svg_number;
 
-// "[0 0 1]" for a direction, "(0 0 1)*" for a plane's normal, as the options name them.
+// "[0 0 1]" for a direction (--uvw), "(0 0 1) normal" for a plane's normal (--hkl).
 std::string axis_text(const RunSettings& s) {
   const std::string inside = svg_number(s.axis[0], 3) + " " + svg_number(s.axis[1], 3) + " " + svg_number(s.axis[2], 3);
-  return s.axis_kind == AxisKind::UVW ? "[" + inside + "]" : "(" + inside + ")*";
+  return s.axis_kind == AxisKind::UVW ? "[" + inside + "]" : "(" + inside + ") normal";
 }
 
 std::string what_lies_between(const correction::DacDescription& dac) {

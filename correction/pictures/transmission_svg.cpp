@@ -1,6 +1,7 @@
 #include "correction/pictures/transmission_svg.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include "planning/pictures/colour_scale.h"
@@ -73,36 +74,46 @@ void add_sector(std::string& d, const Panel& panel, double inner, double outer, 
   d += "Z";
 }
 
-// The cells, run by run of equal colour along each ring, one path per colour.
+// The colour most of a ring's cells have (the lower level on a tie).
+int common_level(const SideTransmission& side, std::size_t start, int size, const Scale& scale) {
+  std::array<int, LEVELS> count{};
+  for (int j = 0; j < size; ++j)
+    ++count[level_of(side.transmission[start + j], scale)];
+  return static_cast<int>(std::max_element(count.begin(), count.end()) - count.begin());
+}
+
+// Each ring first as a disc in its common colour, outermost first, so that a ring's
+// inner discs cover the middle and no seam between rings shows the grey beneath; then
+// the cells of other colours, run by run along the ring, one path per colour.
 void draw_cells(SvgDocument& svg, const SideTransmission& side, const Panel& panel, const Scale& scale) {
-  std::vector<std::string> paths(LEVELS);
+  std::vector<std::size_t> starts;
   std::size_t start = 0;
+  for (int ring = 0; ring < side.ring_count(); ++ring) {
+    starts.push_back(start);
+    start += side.ring_size[ring];
+  }
+  std::vector<int> common(side.ring_count());
+  for (int ring = side.ring_count() - 1; ring >= 0; --ring) {
+    common[ring] = common_level(side, starts[ring], side.ring_size[ring], scale);
+    planning::svg_circle(svg, panel.cx, panel.cy, panel.radius_at((ring + 1) * side.step_deg),
+                         planning::viridis_hex(common[ring] / double(LEVELS - 1)));
+  }
+  std::vector<std::string> paths(LEVELS);
   for (int ring = 0; ring < side.ring_count(); ++ring) {
     const double inner = ring * side.step_deg, outer = (ring + 1) * side.step_deg;
     const int size = side.ring_size[ring];
     const double width = 360.0 / size;
-    // The innermost ring in one colour is one disc: sectors meeting at the centre
-    // would leave their seams there.
-    if (ring == 0 && std::all_of(side.transmission.begin(), side.transmission.begin() + size, [&](double t) {
-          return level_of(t, scale) == level_of(side.transmission[0], scale);
-        })) {
-      const std::string r = svg_number(panel.radius_at(outer), 1);
-      paths[level_of(side.transmission[0], scale)] += "M" + point_text(panel.at(outer, 0)) + "A" + r + " " + r +
-                                                      " 0 1 0 " + point_text(panel.at(outer, 180)) + "A" + r + " " +
-                                                      r + " 0 1 0 " + point_text(panel.at(outer, 0)) + "Z";
-      start += size;
-      continue;
-    }
+    auto level_at = [&](int j) { return level_of(side.transmission[starts[ring] + j], scale); };
     for (int j = 0; j < size;) {
-      const int level = level_of(side.transmission[start + j], scale);
+      const int level = level_at(j);
       int end = j + 1;
       // A sector is drawn with the small arc: it must stay below 180 degrees.
-      while (end < size && level_of(side.transmission[start + end], scale) == level && (end + 1 - j) * width < 179)
+      while (end < size && level_at(end) == level && (end + 1 - j) * width < 179)
         ++end;
-      add_sector(paths[level], panel, inner, outer, j * width, end * width);
+      if (level != common[ring])
+        add_sector(paths[level], panel, inner, outer, j * width, end * width);
       j = end;
     }
-    start += size;
   }
   for (int level = 0; level < LEVELS; ++level)
     if (!paths[level].empty()) {

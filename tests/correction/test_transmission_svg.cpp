@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "correction/pictures/transmission_svg.h"
+#include "planning/pictures/colour_scale.h"
 
 namespace zirel::correction {
 namespace {
@@ -119,17 +120,19 @@ TEST(TransmissionPicture, IsWellFormedWithTwoPanelsAndADotPerBeam) {
   EXPECT_EQ(svg.find(">0.8<"), std::string::npos);
 }
 
-// Sectors are drawn with SVG's small arc, so a run of one colour along a ring must be cut
-// below 180 degrees; the innermost ring in one colour is a single disc.
-TEST(TransmissionPicture, RunsOfOneColourStayBelowHalfARing) {
+// Each ring is a disc in its common colour, and only the other cells are sectors on it;
+// a sector is drawn with SVG's small arc, so a run of one colour is cut below 180 degrees.
+TEST(TransmissionPicture, RingsAreDiscsAndRunsStayBelowHalfARing) {
   SideTransmission one;
   one.opening_deg = 20;
   one.step_deg = 10;
-  one.ring_size = {6, 9};             // 60 and 40 degree cells
-  one.transmission.assign(15, 0.5);   // all one colour
+  one.ring_size = {6, 10};            // 60 and 36 degree cells
+  one.transmission.assign(16, 0.5);   // all one colour
   TransmissionMap map{one, one};
   map.minus.plus = false;
-  map.minus.transmission[0] = 0.2;    // ring 0 of the - side: two colours
+  map.minus.transmission[0] = 0.2;    // ring 0 of the - side: one cell of another colour
+  for (int j = 6; j < 11; ++j)
+    map.minus.transmission[j] = 0.2;  // ring 1: half of it, 180 degrees in one run
   const std::string svg = planning::svg_finish(draw_transmission({&map, "t", "s", "+", "-"}));
   // The cells' paths (one per colour and panel, with a round line join), their sectors.
   std::vector<std::size_t> moves;
@@ -138,9 +141,15 @@ TEST(TransmissionPicture, RunsOfOneColourStayBelowHalfARing) {
     if (element.find("stroke-linejoin=\"round\"") != std::string::npos)
       moves.push_back(count(element, "M"));
   }
-  // + side: the disc and three sectors of the 40 degree ring (160, 160, 40 degrees);
-  // - side: the lone cell; the other five of ring 0 in runs of two, and the same three.
-  EXPECT_EQ(moves, (std::vector<std::size_t>{4, 1, 6}));
+  // + side: two discs and no sector. - side: ring 0's disc in 0.5 and its lone cell of
+  // 0.2; ring 1 a tie whose disc takes the lower colour, 0.2, and whose 180 degrees of
+  // 0.5 are two sectors (144 and 36 degrees).
+  EXPECT_EQ(moves, (std::vector<std::size_t>{1, 2}));
+  // The discs in 0.5, the top of the scale: both of the + side's and ring 0 of the - side.
+  std::size_t discs = 0;
+  for (std::size_t at = svg.find("<circle "); at != std::string::npos; at = svg.find("<circle ", at + 1))
+    discs += svg.substr(at, svg.find("/>", at) - at).ends_with("fill=\"" + planning::viridis_hex(1) + "\"");
+  EXPECT_EQ(discs, 3u);
 }
 
 TEST(TransmissionPicture, ACheckerThatFindsFaults) {
