@@ -38,6 +38,8 @@ Examples:
       --anvil-height 1.6 --seat-opening 38 --json
   zirel-correct --input data.raw --output plain.hkl --dac cell.toml --settings zirel.dat \
       --set cylinder.anvil.height_mm=1.8 --output-layout plain
+  zirel-correct --input frames.hkl --output corrected.hkl --dac examples/dac-steel-gasket.toml \
+      --settings zirel.dat --svg correction.svg
 )";
 
 struct Shortcut {
@@ -76,7 +78,7 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
                "              --cell A B C ALPHA BETA GAMMA (--uvw U V W | --hkl H K L)\n"
                "              --wavelength LAMBDA [--psi-max PSI] [--settings FILE]\n"
                "              [--set KEY=VALUE]... [--keep-unchecked] [--min-transmission F]\n"
-               "              [--output-layout shelx|plain] [--cif FILE]\n"
+               "              [--output-layout shelx|plain] [--cif FILE] [--svg FILE]\n"
                "              [--json] [--quiet]\n\n"
                "Corrects a reflection file measured in a diamond-anvil cell: keeps the reflections\n"
                "whose real beams passed the opening, divides I and sigma(I) by the anvils' and\n"
@@ -118,6 +120,10 @@ std::optional<CorrectOptions> parse_command_line(int argc, char** argv, int& exi
       ->check(CLI::IsMember({"shelx", "plain"}));
   app.add_option("--cif", o.cif_file,
                  "Write the CIF lines of this correction (type, T min, T max, details) to FILE")
+      ->type_name("FILE");
+  app.add_option("--svg", o.svg_file,
+                 "Draw the transmission of one beam against its direction on each side, with the opening, the "
+                 "gasket's shadow and the measured beams, e.g. --svg correction.svg")
       ->type_name("FILE");
   app.add_flag("--json", o.json, "The summary as one JSON object on standard output, for scripts");
   app.add_flag("--quiet", o.quiet, "Accepted as zirel-batch accepts it (no progress line is drawn yet)");

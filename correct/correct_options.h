@@ -16,6 +16,7 @@ struct CorrectOptions {
   cli::ParameterOptions parameters;  // cell, axis, wavelength, Psi max, settings file
   std::string dac_file;
   std::string cif_file;  // --cif: the CIF lines of this step, empty: none
+  std::string svg_file;  // --svg: the picture of the correction, empty: none
   std::vector<correction::KeyOverride> overrides;  // in the order given
   bool keep_unchecked = false;
   double min_transmission = 0.1;  // of the on-axis factor: below it a reflection is left out

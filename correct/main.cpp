@@ -9,10 +9,13 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/output_files.h"
 #include "correct/correct_options.h"
+#include "correct/picture.h"
 #include "correct/report.h"
 #include "correction/correction_run.h"
 #include "correction/prepare_correction.h"
+#include "correction/transmission_map.h"
 #include "filtering/filter_run.h"
 #include "recio/platform.h"
 #include "recio/statement.h"
@@ -61,6 +64,14 @@ bool read_text(const std::string& name, std::string& text) {
   return !in.bad();
 }
 
+// Whether the folder a file is to be created in exists: checked before the run, so a
+// mistyped folder is told at once rather than after the whole data set.
+bool folder_exists(const std::string& name) {
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::absolute(platform::utf8_path(name), ec).parent_path();
+  return !ec && std::filesystem::is_directory(folder, ec);
+}
+
 int run(CorrectOptions& o) {
   std::string dac_text;
   if (!o.dac_file.empty() && !read_text(o.dac_file, dac_text))
@@ -107,6 +118,19 @@ int run(CorrectOptions& o) {
     return refuse(EXIT_USAGE, "--cif " + o.cif_file + " is the input or the output file");
   if (platform::is_device_or_fifo(o.output))
     return refuse(EXIT_USAGE, "the output " + o.output + " is a device or a FIFO, not a file");
+  if (!o.svg_file.empty()) {
+    std::vector<cli::NamedFile> inputs, outputs;
+    inputs.push_back({"--input", o.input});
+    inputs.push_back({"--dac", o.dac_file});
+    inputs.push_back({"--settings", o.parameters.settings_file});
+    outputs.push_back({"--output", o.output});
+    outputs.push_back({"--cif", o.cif_file});
+    outputs.push_back({"--svg", o.svg_file});
+    if (!cli::outputs_are_safe(inputs, outputs, refusal))
+      return cli::tell("zirel-correct", refusal);
+    if (!folder_exists(o.svg_file))
+      return refuse(EXIT_USAGE, "--svg: the folder of " + o.svg_file + " does not exist");
+  }
   const std::string temporary = o.output + ".zirel-part";
   st = open_unit(OUTPUT_UNIT, temporary, "REPLACE", {}, {.err = true});
   if (st != IO_OK)
@@ -115,7 +139,16 @@ int run(CorrectOptions& o) {
 
   ReflectionFile source(units(), INPUT_UNIT, InputKind::Shelx);
   ReflectionSink sink(units(), OUTPUT_UNIT, OutputKind::Shelx, !o.plain_output);
-  const correction::CorrectionSummary summary = run_correction(prepared, source, sink, {o.keep_unchecked, o.min_transmission});
+  correction::CorrectionOptions run_options;
+  run_options.keep_unchecked = o.keep_unchecked;
+  run_options.min_transmission = o.min_transmission;
+  correction::BeamSample beams;
+  if (!o.svg_file.empty())
+    run_options.on_checked = [&beams](const correction::ReflectionCorrection& rc) {
+      beams.add(rc.incident.u);
+      beams.add(rc.diffracted.u);
+    };
+  const correction::CorrectionSummary summary = run_correction(prepared, source, sink, run_options);
   close_unit(INPUT_UNIT);
   close_unit(OUTPUT_UNIT);
 
@@ -128,6 +161,17 @@ int run(CorrectOptions& o) {
   if (const auto why = correction::most_fail(summary)) {
     remove_partial();
     return refuse(EXIT_USAGE, *why + "; nothing written (--keep-unchecked does not apply)");
+  }
+  // The picture is staged before the output is put in place, so a picture that cannot be
+  // written leaves the output as it was too.
+  cli::StagedOutputs pictures;
+  if (!o.svg_file.empty()) {
+    correction::TransmissionMap map = correction::transmission_map(prepared);
+    beams.fill(map);
+    if (!pictures.stage(o.svg_file, picture_svg(map, *dac.dac, *settings), refusal)) {
+      remove_partial();
+      return cli::tell("zirel-correct", refusal);
+    }
   }
   std::error_code ec;
   std::filesystem::rename(platform::utf8_path(temporary), platform::utf8_path(o.output), ec);
@@ -156,6 +200,8 @@ int run(CorrectOptions& o) {
       return refuse(EXIT_WRITE_FAILURE, "cannot rename " + part + " to " + o.cif_file);
     }
   }
+  if (!pictures.commit(refusal))
+    return cli::tell("zirel-correct", refusal);
   if (o.json)
     std::cout << summary_json(summary, context);
   else

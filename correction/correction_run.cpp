@@ -76,6 +76,8 @@ CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& 
         diagnose(p, c, s);
       } else {
         passed = true;
+        if (options.on_checked)
+          options.on_checked(rc);
         // Every beam turned towards one side of the cell: the reversed incident beam as it
         // is, the diffracted one turned round, both flipped when the incident beam lies on the
         // other side from the first record's (a data set measured with the cell turned over).

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include "correction/enclosing_cap.h"
@@ -57,6 +58,9 @@ inline constexpr double DEFAULT_MIN_TRANSMISSION = 0.1;
 struct CorrectionOptions {
   bool keep_unchecked = false;
   double min_transmission = DEFAULT_MIN_TRANSMISSION;  // a fraction of PreparedCorrection::t_axis
+  // Called with every reflection that passed the cosine check, kept or not (its beams are
+  // then in the cell's frame, pointing away from the crystal): the picture's dots.
+  std::function<void(const ReflectionCorrection&)> on_checked = nullptr;
 };
 
 CorrectionSummary run_correction(const PreparedCorrection& p, ReflectionSource& source, ReflectionSink& sink,

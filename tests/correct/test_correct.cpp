@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 #include <unistd.h>  // getpid, in MinGW-w64 as well
+#ifndef _WIN32
+#include <sys/stat.h>  // mkfifo
+#endif
 
 #include "tests/batch/transcript.h"
 #include "tests/correction/rotation_simulation.h"
@@ -73,6 +76,7 @@ struct Refusal {
   int code;
   std::string message;
 };
+void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
 class Refused : public ::testing::TestWithParam<Refusal> {};
 TEST_P(Refused, TellsWhyAndLeavesTheOutputAlone) {
   { std::ofstream(dir() / "existing.hkl", std::ios::binary) << "keep me\n"; }
@@ -104,6 +108,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"bad_set", "--input sim.hkl --output existing.hkl --set anvil.height_mm" + CELL, 2, "give KEY=VALUE"},
         Refusal{"cif_is_output", "--input sim.hkl --output existing.hkl --cif ./existing.hkl --anvil-height 1.6 "
                                  "--seat-opening 38" + CELL, 2, "is the input or the output file"},
+        Refusal{"svg_is_input", "--input sim.hkl --output existing.hkl --svg ./sim.hkl --anvil-height 1.6 "
+                                "--seat-opening 38" + CELL, 2, "--svg: ./sim.hkl is the --input file"},
+        Refusal{"svg_is_output", "--input sim.hkl --output existing.hkl --svg ./existing.hkl --anvil-height 1.6 "
+                                 "--seat-opening 38" + CELL, 2, "--svg: ./existing.hkl is the --output file too"},
+        Refusal{"svg_is_cif", "--input sim.hkl --output existing.hkl --cif c.cif --svg c.cif --anvil-height 1.6 "
+                              "--seat-opening 38" + CELL, 2, "--svg: c.cif is the --cif file too"},
+        Refusal{"svg_folder_missing", "--input sim.hkl --output existing.hkl --svg nowhere/c.svg --anvil-height 1.6 "
+                                      "--seat-opening 38" + CELL, 2, "--svg: the folder of nowhere/c.svg does not exist"},
         Refusal{"gasket_without_crystal", "--input sim.hkl --output existing.hkl --anvil-height 1.6 --seat-opening 38 "
                                           "--gasket-material Fe --gasket-density 7.874 --gasket-thickness 0.08 "
                                           "--gasket-hole 0.15" + CELL, 2, "crystal: "}),
@@ -178,6 +190,42 @@ TEST(Corrected, KeepUncheckedWritesFailingRecordsUnchanged) {
   EXPECT_EQ(line.substr(0, 12), spoilt.substr(0, 12));
   EXPECT_EQ(std::stod(line.substr(12, 8)), std::stod(spoilt.substr(12, 8)));
   EXPECT_EQ(std::stod(line.substr(20, 8)), std::stod(spoilt.substr(20, 8)));
+}
+
+// --svg: the picture is written beside the output, both panels and a dot per beam drawn,
+// small for the data set; a FIFO is refused before anything is read.
+TEST(Corrected, DrawsThePictureOfTheCorrection) {
+  const std::string chamber = " --gasket-material Fe --gasket-density 7.874 --gasket-thickness 0.08 --gasket-hole 0.15"
+                              " --crystal-on cylinder --crystal-diameter 0.06 --crystal-thickness 0.02";
+  const Outcome o = run("--input sim.hkl --output pictured.hkl --anvil-height 1.6 --seat-opening 38 --svg pictured.svg" +
+                        chamber + CELL);
+  ASSERT_EQ(o.code, 0) << o.err;
+  const std::string svg = slurp(dir() / "pictured.svg");
+  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.find("</svg>"), std::string::npos);
+  std::size_t panels = 0, dots = 0;
+  for (std::size_t at = svg.find("<g class=\"panel\">"); at != std::string::npos; at = svg.find("<g class=\"panel\">", at + 1))
+    ++panels;
+  for (std::size_t at = svg.find(" r=\"1.6\"/>"); at != std::string::npos; at = svg.find(" r=\"1.6\"/>", at + 1))
+    ++dots;
+  EXPECT_EQ(panels, 2u);
+  EXPECT_GT(dots, 100u);
+  EXPECT_LE(dots, 3000u);  // at most 1500 beams a side
+  EXPECT_LT(svg.size(), 1000000u);
+  EXPECT_NE(svg.find("side: piston"), std::string::npos);
+  EXPECT_NE(svg.find("gasket's shadow from"), std::string::npos);
+  for (const auto& entry : fs::directory_iterator(dir()))
+    EXPECT_EQ(entry.path().filename().string().find(".zirel-"), std::string::npos) << entry.path();
+
+#ifndef _WIN32  // Windows has no FIFO in a folder
+  const fs::path fifo = dir() / "pipe.svg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const Outcome refused = run("--input sim.hkl --output never.hkl --anvil-height 1.6 --seat-opening 38 --svg pipe.svg" + CELL);
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_NE(refused.err.find("--svg: pipe.svg is a device or a FIFO, not a file"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(dir() / "never.hkl"));
+  fs::remove(fifo);
+#endif
 }
 
 }  // namespace

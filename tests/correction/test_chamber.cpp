@@ -10,6 +10,7 @@
 #include "correction/reflection_correction.h"
 #include "correction/volume/shadow_angles.h"
 #include "correction/volume/volume_average.h"
+#include "tests/correction/mo_run.h"
 
 namespace zirel::correction {
 namespace {
@@ -78,17 +79,7 @@ TEST(ChamberDescription, ReadsGasketPlateAndBoxAndOptionsOverTheFile) {
   EXPECT_TRUE(r.dac->crystal->material.empty());
 }
 
-RunSettings mo_run() {
-  RunSettings s;
-  s.cell = {7.1f, 9.4f, 11.2f, 90.0f, 101.3f, 90.0f};
-  s.wavelength = 0.71073f;
-  s.psi_max = 38;
-  s.axis_kind = AxisKind::UVW;
-  s.axis = {0, 0, 1};
-  s.input_kind = InputKind::Shelx;
-  s.output_kind = OutputKind::Shelx;
-  return s;
-}
+using testing_run::mo_run;
 
 DacDescription described(const std::string& toml) {
   const DacRead r = read_dac_description(ANVILS + toml, "cell.toml", {});
