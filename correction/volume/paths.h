@@ -15,6 +15,12 @@ double gasket_path(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 // The length from p to the crystal's boundary (0 for a point crystal or none).
 double crystal_path(const PreparedVolume& v, const Vec3& p, const Vec3& u);
 
+// The length from a point of the crystal's own plane (X, Y about its centre, edge a along
+// X) along u, given in the same frame, to its side: a plate's rim or a box's four side
+// faces, the flat faces left out. It does not depend on the height. Infinite for a beam
+// along the axis, 0 without a plate or box.
+double side_path(const PreparedVolume& v, double X, double Y, const Vec3& u);
+
 // Whether the crystal path is linear in p near p: always for a box (a plane is left),
 // for a plate when the path leaves by a flat face rather than the rim (then it does
 // not depend on x and y at all).
