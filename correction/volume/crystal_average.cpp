@@ -47,15 +47,19 @@ struct Column {
 };
 
 // The integral over a piece of length h of exp(-E), E running linearly from e_a to e_b
-// (both >= 0): h (exp(-e_a) - exp(-e_b)) / (e_b - e_a), the antiderivative of an
-// exponential; near e_a = e_b, where the quotient loses digits, h exp(-e_a) times the
+// (both >= 0) and f_a = exp(-e_a): h (f_a - exp(-e_b)) / (e_b - e_a), the antiderivative
+// of an exponential; near e_a = e_b, where the quotient loses digits, h f_a times the
 // Taylor series of (1 - exp(-d)) / d = 1 - d/2 + d^2/6 - d^3/24, d = e_b - e_a. Both
 // exponentials are at most 1, so a strong absorber gives 0, never inf times 0.
-double piece_integral(double h, double e_a, double e_b) {
+// f_b gets exp(-e_b) for the next piece.
+double piece_integral(double h, double e_a, double f_a, double e_b, double& f_b) {
   const double d = e_b - e_a;
-  if (std::abs(d) < 1e-4)
-    return h * std::exp(-e_a) * (1 - d / 2 + d * d / 6 - d * d * d / 24);
-  return h * (std::exp(-e_a) - std::exp(-e_b)) / d;
+  if (std::abs(d) < 1e-4) {
+    f_b = f_a * (1 - d + d * d / 2 - d * d * d / 6 + d * d * d * d / 24);
+    return h * f_a * (1 - d / 2 + d * d / 6 - d * d * d / 24);
+  }
+  f_b = std::exp(-e_b);
+  return h * (f_a - f_b) / d;
 }
 
 // A handful of cuts in order, by insertion (std::sort's larger-array path draws a false
@@ -184,15 +188,18 @@ double column_mean(const PreparedVolume& v, double X, double Y, const Vec3& in, 
     return 1;
   const std::array<Column, 2> c{Column{in.z, side_path(v, X, Y, in), v.z_low, v.z_high},
                                 Column{out.z, side_path(v, X, Y, out), v.z_low, v.z_high}};
-  std::array<double, 4> z{v.z_low, c[0].breaks_at(), c[1].breaks_at(), v.z_high};
-  for (double& b : z)
-    b = std::clamp(b, v.z_low, v.z_high);
-  std::sort(z.begin(), z.end());
+  // The pieces' ends: the bottom, the two breaks within the column, the top.
+  std::array<double, 4> z{v.z_low, std::clamp(c[0].breaks_at(), v.z_low, v.z_high),
+                          std::clamp(c[1].breaks_at(), v.z_low, v.z_high), v.z_high};
+  if (z[1] > z[2])
+    std::swap(z[1], z[2]);
   const double mu = v.crystal.mu;
   // On each piece the exponent is linear. Its ends are evaluated with the piece's own
   // exit faces, decided at its middle: at a break rounded onto an end (a beam nearly in
-  // the plate's plane) the other face's length would be wrong there.
-  double sum = 0;
+  // the plate's plane) the other face's length would be wrong there. The exponential
+  // at a piece's start is the previous piece's at its end, unless they differ by more
+  // than rounding.
+  double sum = 0, last_e = -1, last_f = 0;
   for (int k = 0; k < 3; ++k) {
     const double a = z[k], b = z[k + 1], h = b - a;
     if (!(h > 0))
@@ -201,7 +208,9 @@ double column_mean(const PreparedVolume& v, double X, double Y, const Vec3& in, 
     const bool side0 = c[0].by_side(mid), side1 = c[1].by_side(mid);
     const double e_a = mu * (c[0].length(a, side0) + c[1].length(a, side1));
     const double e_b = mu * (c[0].length(b, side0) + c[1].length(b, side1));
-    sum += piece_integral(h, e_a, e_b);
+    const double f_a = std::abs(e_a - last_e) <= 1e-12 ? last_f * (1 - (e_a - last_e)) : std::exp(-e_a);
+    sum += piece_integral(h, e_a, f_a, e_b, last_f);
+    last_e = e_b;
   }
   return sum / height;
 }
@@ -216,11 +225,13 @@ double crystal_average_rule(const PreparedVolume& v, const Vec3& u_in, const Vec
 std::optional<double> crystal_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out) {
   if (v.crystal.shape != CrystalShape::plate)
     return std::nullopt;
-  const double coarse = crystal_average_rule(v, u_in, u_out, CRYSTAL_COARSE_NODES);
-  const double fine = crystal_average_rule(v, u_in, u_out, CRYSTAL_FINE_NODES);
-  if (!(std::abs(fine - coarse) <= CRYSTAL_AGREEMENT * fine))
-    return std::nullopt;
-  return fine;
+  for (const RulePair& rules : CRYSTAL_RULES) {
+    const double coarse = crystal_average_rule(v, u_in, u_out, rules.coarse);
+    const double fine = crystal_average_rule(v, u_in, u_out, rules.fine);
+    if (std::abs(fine - coarse) <= CRYSTAL_AGREEMENT * fine)
+      return fine;
+  }
+  return std::nullopt;
 }
 
 }  // namespace zirel::correction

@@ -4,16 +4,20 @@
 // both pass inside the gasket's shadow onset (most of a data set).
 #pragma once
 
+#include <array>
 #include <optional>
 
 #include "correction/volume/geometry.h"
 
 namespace zirel::correction {
 
-// Nodes per direction of the crystal's plane in the coarse rule; the fine rule has
-// CRYSTAL_FINE_NODES. Their results are compared: see crystal_average.
-inline constexpr int CRYSTAL_COARSE_NODES = 8;
-inline constexpr int CRYSTAL_FINE_NODES = 12;
+// Pairs of rules (points per direction on each piece), tried in turn: the first pair
+// whose two results agree gives the finer one's. Most pairs of beams settle with the
+// first; a strong absorber or a grazing beam may need the second.
+struct RulePair {
+  int coarse, fine;
+};
+inline constexpr std::array<RulePair, 2> CRYSTAL_RULES{{{4, 6}, {8, 12}}};
 
 // How far apart (relative) the two rules may be for the fine one to be taken.
 inline constexpr double CRYSTAL_AGREEMENT = 1e-5;
@@ -27,8 +31,9 @@ double column_mean(const PreparedVolume& v, double X, double Y, const Vec3& in_l
 // points in each direction (polar, cut where a beam grazes the rim); 1 <= n <= SHARED_RULES.
 double crystal_average_rule(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, int n);
 
-// The coarse and the fine rule; the fine rule's value when they agree within
-// CRYSTAL_AGREEMENT, nothing otherwise (the caller then integrates piece by piece).
+// The pairs of CRYSTAL_RULES in turn; the fine rule's value of the first pair that
+// agrees within CRYSTAL_AGREEMENT, nothing when none does (the caller then integrates
+// piece by piece).
 // Nothing too for a crystal that is not a plate: a box's side distance, the least of two
 // faces', has kinks across its face that this rule would need cut. The gasket is not
 // looked at.

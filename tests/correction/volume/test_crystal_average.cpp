@@ -91,7 +91,7 @@ TEST_P(CrystalAverage, AgreesWithTheDirectIntegrationWithin1e4) {
     const double direct = volume_average_direct(v, in, out, {20, 20, 16});
     // The rule of the fast path on its own, settled or not, and the path as the volume
     // average takes it.
-    EXPECT_NEAR(crystal_average_rule(v, in, out, CRYSTAL_FINE_NODES) / direct - 1, 0, 1e-4)
+    EXPECT_NEAR(crystal_average_rule(v, in, out, CRYSTAL_RULES.back().fine) / direct - 1, 0, 1e-4)
         << in.z << " " << out.z;
     if (const std::optional<double> a = crystal_average(v, in, out)) {
       ++settled;
