@@ -10,7 +10,10 @@
 // the path lengths are linear in position). Across the plane the column means are
 // smooth but for kinks in their second derivative, where a break reaches the top or
 // bottom of the column; a Gauss-Legendre product rule takes them, and two orders are
-// compared to tell whether it has settled.
+// compared to tell whether it has settled. A beam that meets the gasket's wall is taken
+// the same way: its wall lies at a distance w(X, Y) that does not depend on z either, and
+// it runs in the gasket for max(0, culet(z) - w), culet(z) the distance to the culet
+// plane it leaves through: one more break per beam.
 #include "correction/volume/crystal_average.h"
 
 #include <algorithm>
@@ -27,23 +30,37 @@ namespace {
 
 constexpr double INF = std::numeric_limits<double>::infinity();
 
-// One path above a point: L(z) = min(face(z), side), face(z) = (top - z) / u_z going up
-// and (z - bottom) / |u_z| going down.
+// One path above a point: in the crystal L(z) = min(face(z), side), face(z) =
+// (z_high - z) / u_z going up and (z - z_low) / |u_z| going down; in the gasket (when
+// the beam may meet its wall) max(0, culet(z) - wall), culet(z) the same with the
+// culets' planes z = chamber and z = 0.
 struct Column {
   double uz = 0, side = INF, z_low = 0, z_high = 0;
-  double face(double z) const { return uz > 0 ? (z_high - z) / uz : uz < 0 ? (z - z_low) / -uz : INF; }
-  // Whether on a piece about `mid` (no break inside) the path leaves by the side.
+  bool gasket = false;
+  double wall = INF, chamber = 0;
+  static double to_plane(double z, double uz, double low, double high) {
+    return uz > 0 ? (high - z) / uz : uz < 0 ? (z - low) / -uz : INF;
+  }
+  double face(double z) const { return to_plane(z, uz, z_low, z_high); }
+  double culet(double z) const { return to_plane(z, uz, 0, chamber); }
+  // Whether on a piece about `mid` (no break inside) the path leaves the crystal by
+  // its side, and whether it runs in the gasket.
   bool by_side(double mid) const { return !(face(mid) < side); }
-  // Its length on that piece, the piece's own linear formula also at its ends.
-  double length(double z, bool side_exit) const { return side_exit ? side : face(z); }
-  // The height where face(z) = side, where the path starts or stops leaving by the side.
-  double breaks_at() const {
+  bool in_gasket(double mid) const { return gasket && culet(mid) > wall; }
+  // Its lengths on that piece, the piece's own linear formulas also at its ends.
+  double crystal_length(double z, bool side_exit) const { return side_exit ? side : face(z); }
+  double gasket_length(double z, bool crossing) const { return crossing ? culet(z) - wall : 0; }
+  // The heights where face(z) = side and culet(z) = wall: where the path starts or
+  // stops leaving by the side, and meeting the wall.
+  static double level(double uz, double distance, double low, double high) {
     if (uz > 0)
-      return z_high - uz * side;
+      return high - uz * distance;
     if (uz < 0)
-      return z_low - uz * side;
+      return low - uz * distance;
     return -INF;
   }
+  double side_break() const { return level(uz, side, z_low, z_high); }
+  double wall_break() const { return gasket ? level(uz, wall, 0, chamber) : -INF; }
 };
 
 // The integral over a piece of length h of exp(-E), E running linearly from e_a to e_b
@@ -64,7 +81,7 @@ double piece_integral(double h, double e_a, double f_a, double e_b, double& f_b)
 
 // A handful of cuts in order, by insertion (std::sort's larger-array path draws a false
 // out-of-bounds warning from GCC on these fixed arrays).
-using Cuts = std::array<double, 10>;
+using Cuts = std::array<double, 32>;
 void sort_first(Cuts& a, int count) {
   for (int i = 1; i < count; ++i)
     for (int j = i; j > 0 && a[j] < a[j - 1]; --j)
@@ -77,57 +94,78 @@ double wrapped(double a) {
   return w < 0 ? w + 2 * std::numbers::pi : w;
 }
 
-// What shapes a beam's column means across a plate's face of radius R: its azimuth
-// (where it grazes the rim, at +- 90 degrees from it, its side distance behaves like a
-// square root) and the plate's disc moved back along it by the thickness, c + R, inside
-// which every path of the column leaves by the flat face (on its circle the column mean
-// has a kink in its second derivative).
-struct BeamOnFace {
-  bool slanted = false;  // not along the axis: it has an azimuth and reaches the rim
-  double azimuth = 0;
-  double cx = 0, cy = 0;
+// A circle in the crystal's own plane coordinates.
+struct Circle {
+  double cx = 0, cy = 0, r = 0;
 };
 
-BeamOnFace on_face(const Vec3& u, double thickness) {
-  BeamOnFace b;
-  if (u.x == 0 && u.y == 0)
-    return b;
-  b.slanted = true;
-  b.azimuth = std::atan2(u.y, u.x);
-  if (u.z != 0) {
-    b.cx = -thickness * u.x / std::abs(u.z);
-    b.cy = -thickness * u.y / std::abs(u.z);
-  } else {
-    b.cx = b.cy = std::numeric_limits<double>::infinity();  // no path leaves by a face
-  }
-  return b;
+// Where the column means are not smooth across a plate's face of radius R: where a
+// slanted beam grazes the rim (at +- 90 degrees from its azimuth its side distance
+// behaves like a square root), and on circles where one of a column's breaks reaches
+// its top or bottom. Those are the plate's disc moved back along a beam by the
+// thickness (inside it every path of the column leaves by the flat face) and, for a
+// beam that may meet the wall, the hole's circle moved back by the heights from the
+// column's ends to the culet.
+struct FaceFeatures {
+  std::array<double, 2> azimuths{};
+  int azimuth_count = 0;
+  std::array<Circle, 6> circles{};
+  int circle_count = 0;
+};
+
+// The circle c moved back along u by the height h (u not parallel to the culets).
+Circle moved(Circle c, const Vec3& u, double h) {
+  c.cx -= h * u.x / std::abs(u.z);
+  c.cy -= h * u.y / std::abs(u.z);
+  return c;
 }
 
 // The mean over a plate's face of f(X, Y) by Gauss-Legendre rules of n points on each
 // piece of polar coordinates about its centre, cut where f is not smooth so that each
-// piece converges fast: the azimuth where a beam grazes the rim and where a ray from the
-// centre touches a moved disc's circle; the radius where the ray crosses that circle.
+// piece converges fast: the azimuth where a beam grazes the rim, where a ray from the
+// centre touches one of the circles and where a circle crosses the rim; the radius
+// where the ray crosses a circle.
 // On the radius's last piece, [a, R], rho = a + (R - a) sin(pi s / 2), s in [0, 1],
 // makes sqrt(R^2 - rho^2), and with it every side distance, smooth at the rim.
 template <class F>
-double over_disc(double R, int n, const std::array<BeamOnFace, 2>& beams, F&& f) {
+double over_disc(double R, int n, const FaceFeatures& features, F&& f) {
   constexpr double PI = std::numbers::pi;
   const GaussRule& g = gauss_legendre_shared(n);
-  Cuts cuts{0, 2 * PI};
-  int m = 2;
-  for (const BeamOnFace& b : beams) {
-    if (!b.slanted)
+  // The cuts alone, no fixed start at azimuth 0: a rule that turns with the beams and
+  // the hole gives a mirrored pair of beams the same value to rounding.
+  Cuts cuts{};
+  int m = 0;
+  for (int i = 0; i < features.azimuth_count; ++i) {
+    cuts[m++] = wrapped(features.azimuths[i] + PI / 2);
+    cuts[m++] = wrapped(features.azimuths[i] - PI / 2);
+  }
+  // Rays from the centre that touch a circle lying off it, and the azimuths where a
+  // circle crosses the rim (there its crossing of the rays leaves the plate, and the
+  // radial integral's piece with it).
+  for (int i = 0; i < features.circle_count && m + 5 <= int(cuts.size()); ++i) {
+    const Circle& c = features.circles[i];
+    const double d = std::hypot(c.cx, c.cy);
+    if (!(d > 0))
       continue;
-    cuts[m++] = wrapped(b.azimuth + PI / 2);
-    cuts[m++] = wrapped(b.azimuth - PI / 2);
-    const double d = std::hypot(b.cx, b.cy);
-    if (std::isfinite(d) && d > R) {  // rays from the centre touch the moved circle
-      const double centre = std::atan2(b.cy, b.cx), spread = std::asin(R / d);
+    const double centre = std::atan2(c.cy, c.cx);
+    if (d > c.r) {
+      const double spread = std::asin(c.r / d);
       cuts[m++] = wrapped(centre + spread);
       cuts[m++] = wrapped(centre - spread);
     }
+    // The rim and the circle meet where |rho e - c| = r at rho = R: the angle between e
+    // and c is acos((R^2 + d^2 - r^2) / (2 R d)) (the law of cosines).
+    const double cos_apart = (R * R + d * d - c.r * c.r) / (2 * R * d);
+    if (cos_apart > -1 && cos_apart < 1) {
+      const double apart = std::acos(cos_apart);
+      cuts[m++] = wrapped(centre + apart);
+      cuts[m++] = wrapped(centre - apart);
+    }
   }
   sort_first(cuts, m);
+  if (m == 0)
+    cuts[m++] = 0;
+  cuts[m++] = cuts[0] + 2 * PI;  // the last piece runs round to the first cut
   double sum = 0, area = 0;
   auto radial_piece = [&](double a, double b, bool at_rim, double c, double s, double w_psi) {
     const double half = (b - a) / 2, mid = (a + b) / 2;
@@ -153,17 +191,16 @@ double over_disc(double R, int n, const std::array<BeamOnFace, 2>& beams, F&& f)
       continue;
     for (int j = 0; j < n; ++j) {
       const double psi = mid + half * g.nodes[j], c = std::cos(psi), s = std::sin(psi);
-      // Where the ray rho (c, s) crosses each moved circle: |rho e - m|^2 = R^2.
-      Cuts rho_cuts{0};  // 0, up to two crossings per beam, R
+      // Where the ray rho (c, s) crosses each circle: |rho e - m|^2 = r^2.
+      Cuts rho_cuts{0};
       int r = 1;
-      for (const BeamOnFace& b : beams) {
-        if (!b.slanted || !std::isfinite(b.cx))
-          continue;
-        const double p = c * b.cx + s * b.cy, q = p * p - (b.cx * b.cx + b.cy * b.cy) + R * R;
+      for (int i = 0; i < features.circle_count; ++i) {
+        const Circle& k = features.circles[i];
+        const double p = c * k.cx + s * k.cy, q = p * p - (k.cx * k.cx + k.cy * k.cy) + k.r * k.r;
         if (q <= 0)
           continue;
         for (double x : {p - std::sqrt(q), p + std::sqrt(q)})
-          if (x > 0 && x < R)
+          if (x > 0 && x < R && r + 1 < int(rho_cuts.size()))
             rho_cuts[r++] = x;
       }
       sort_first(rho_cuts, r);
@@ -180,34 +217,64 @@ Vec3 to_local(const PreparedVolume& v, const Vec3& u) {
   return {v.cos_angle * u.x + v.sin_angle * u.y, -v.sin_angle * u.x + v.cos_angle * u.y, u.z};
 }
 
-}  // namespace
+// A beam in the crystal's own frame, and whether the gasket's wall is in its way.
+struct LocalBeam {
+  Vec3 u;
+  bool wall = false;
+};
 
-double column_mean(const PreparedVolume& v, double X, double Y, const Vec3& in, const Vec3& out) {
+struct Chamber {
+  const PreparedVolume& v;
+  std::array<LocalBeam, 2> beams;
+  double hx = 0, hy = 0;  // the hole's centre in the crystal's own frame
+};
+
+// The mean over the column at (X, Y) of exp(-sum of mu L), integrated along the axis in
+// closed form piece by piece.
+double column_mean(const Chamber& ch, double X, double Y) {
+  const PreparedVolume& v = ch.v;
   const double height = v.z_high - v.z_low;
   if (!(height > 0))
     return 1;
-  const std::array<Column, 2> c{Column{in.z, side_path(v, X, Y, in), v.z_low, v.z_high},
-                                Column{out.z, side_path(v, X, Y, out), v.z_low, v.z_high}};
-  // The pieces' ends: the bottom, the two breaks within the column, the top.
-  std::array<double, 4> z{v.z_low, std::clamp(c[0].breaks_at(), v.z_low, v.z_high),
-                          std::clamp(c[1].breaks_at(), v.z_low, v.z_high), v.z_high};
-  if (z[1] > z[2])
-    std::swap(z[1], z[2]);
-  const double mu = v.crystal.mu;
+  std::array<Column, 2> c;
+  for (int b = 0; b < 2; ++b) {
+    const LocalBeam& beam = ch.beams[b];
+    c[b] = Column{beam.u.z, side_path(v, X, Y, beam.u), v.z_low, v.z_high, beam.wall,
+                  beam.wall ? wall_distance(v, X - ch.hx, Y - ch.hy, beam.u) : INF, v.chamber};
+  }
+  // The pieces' ends: the bottom, the breaks within the column, the top.
+  std::array<double, 6> z{v.z_low, v.z_high, c[0].side_break(), c[1].side_break(), c[0].wall_break(), c[1].wall_break()};
+  for (int i = 2; i < 6; ++i)
+    z[i] = std::clamp(z[i], v.z_low, v.z_high);
+  for (int i = 1; i < 6; ++i)
+    for (int j = i; j > 0 && z[j] < z[j - 1]; --j)
+      std::swap(z[j], z[j - 1]);
+  const double mu_c = v.crystal.mu, mu_g = v.gasket.mu;
+  const bool opaque = v.gasket.opaque;
   // On each piece the exponent is linear. Its ends are evaluated with the piece's own
-  // exit faces, decided at its middle: at a break rounded onto an end (a beam nearly in
-  // the plate's plane) the other face's length would be wrong there. The exponential
-  // at a piece's start is the previous piece's at its end, unless they differ by more
-  // than rounding.
+  // faces, decided at its middle: at a break rounded onto an end (a beam nearly in the
+  // plate's plane) the other face's length would be wrong there. The exponential at a
+  // piece's start is the previous piece's at its end, unless they differ by more than
+  // rounding. A piece on which a path crosses an opaque wall adds nothing.
   double sum = 0, last_e = -1, last_f = 0;
-  for (int k = 0; k < 3; ++k) {
+  for (int k = 0; k < 5; ++k) {
     const double a = z[k], b = z[k + 1], h = b - a;
     if (!(h > 0))
       continue;
     const double mid = (a + b) / 2;
     const bool side0 = c[0].by_side(mid), side1 = c[1].by_side(mid);
-    const double e_a = mu * (c[0].length(a, side0) + c[1].length(a, side1));
-    const double e_b = mu * (c[0].length(b, side0) + c[1].length(b, side1));
+    const bool wall0 = c[0].in_gasket(mid), wall1 = c[1].in_gasket(mid);
+    if (opaque && (wall0 || wall1)) {
+      last_e = -1;
+      continue;
+    }
+    auto exponent = [&](double at) {
+      double e = mu_c * (c[0].crystal_length(at, side0) + c[1].crystal_length(at, side1));
+      if (wall0 || wall1)
+        e += mu_g * (c[0].gasket_length(at, wall0) + c[1].gasket_length(at, wall1));
+      return e;
+    };
+    const double e_a = exponent(a), e_b = exponent(b);
     const double f_a = std::abs(e_a - last_e) <= 1e-12 ? last_f * (1 - (e_a - last_e)) : std::exp(-e_a);
     sum += piece_integral(h, e_a, f_a, e_b, last_f);
     last_e = e_b;
@@ -215,20 +282,54 @@ double column_mean(const PreparedVolume& v, double X, double Y, const Vec3& in, 
   return sum / height;
 }
 
-double crystal_average_rule(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, int n) {
-  const Vec3 in = to_local(v, u_in), out = to_local(v, u_out);
-  const double t = v.z_high - v.z_low;
-  return over_disc(v.half_a, std::clamp(n, 1, SHARED_RULES), {on_face(in, t), on_face(out, t)},
-                   [&](double X, double Y) { return column_mean(v, X, Y, in, out); });
+FaceFeatures features(const Chamber& ch) {
+  const PreparedVolume& v = ch.v;
+  FaceFeatures f;
+  for (const LocalBeam& b : ch.beams) {
+    const Vec3& u = b.u;
+    const bool slanted = u.x != 0 || u.y != 0;
+    if (!slanted || u.z == 0)
+      continue;
+    if (v.crystal.mu > 0) {
+      f.azimuths[f.azimuth_count++] = std::atan2(u.y, u.x);
+      f.circles[f.circle_count++] = moved({0, 0, v.half_a}, u, v.z_high - v.z_low);
+    }
+    if (b.wall)
+      for (double end : {v.z_low, v.z_high})
+        f.circles[f.circle_count++] = moved({ch.hx, ch.hy, v.hole_radius}, u, u.z > 0 ? v.chamber - end : end);
+  }
+  return f;
 }
 
-std::optional<double> crystal_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out) {
+Chamber chamber(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, std::array<bool, 2> wall) {
+  const bool gasket = v.gasket.present && (v.gasket.opaque || v.gasket.mu > 0);
+  const Vec3 hole = to_local(v, {-v.crystal.offset_x, -v.crystal.offset_y, 0});
+  return {v, {LocalBeam{to_local(v, u_in), gasket && wall[0]}, LocalBeam{to_local(v, u_out), gasket && wall[1]}},
+          hole.x, hole.y};
+}
+
+}  // namespace
+
+double crystal_average_rule(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, int n,
+                            std::array<bool, 2> wall) {
+  const Chamber ch = chamber(v, u_in, u_out, wall);
+  return over_disc(v.half_a, std::clamp(n, 1, SHARED_RULES), features(ch),
+                   [&](double X, double Y) { return column_mean(ch, X, Y); });
+}
+
+std::optional<double> crystal_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out,
+                                      std::array<bool, 2> wall) {
   if (v.crystal.shape != CrystalShape::plate)
     return std::nullopt;
+  // A beam parallel to the culets that meets the wall runs in the gasket for ever.
+  if ((wall[0] && u_in.z == 0) || (wall[1] && u_out.z == 0))
+    return std::nullopt;
   for (const RulePair& rules : CRYSTAL_RULES) {
-    const double coarse = crystal_average_rule(v, u_in, u_out, rules.coarse);
-    const double fine = crystal_average_rule(v, u_in, u_out, rules.fine);
-    if (std::abs(fine - coarse) <= CRYSTAL_AGREEMENT * fine)
+    const double coarse = crystal_average_rule(v, u_in, u_out, rules.coarse, wall);
+    const double fine = crystal_average_rule(v, u_in, u_out, rules.fine, wall);
+    // Both 0 may only mean that neither rule has a point in a small lit patch: the
+    // pieces' integration finds it (a wholly blocked beam was caught before).
+    if (fine > 0 && std::abs(fine - coarse) <= CRYSTAL_AGREEMENT * fine)
       return fine;
   }
   return std::nullopt;

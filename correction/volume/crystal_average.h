@@ -1,7 +1,6 @@
-// The crystal's own absorption alone, A = (1/V) integral of exp(-mu (L_in + L_out)) dV
-// for a plate and two beams that meet no wall, with the integral along the axis in
-// closed form: the fast path of the volume average for the reflections whose beams
-// both pass inside the gasket's shadow onset (most of a data set).
+// The volume average of a plate, A = (1/V) integral of exp(-sum of mu L) dV over the
+// crystal's own paths and, for the beams that may meet it, the gasket's wall, with the
+// integral along the axis in closed form: the fast path of the volume average.
 #pragma once
 
 #include <array>
@@ -22,21 +21,19 @@ inline constexpr std::array<RulePair, 2> CRYSTAL_RULES{{{4, 6}, {8, 12}}};
 // How far apart (relative) the two rules may be for the fine one to be taken.
 inline constexpr double CRYSTAL_AGREEMENT = 1e-5;
 
-// The integral over the height at one point (X, Y) of the crystal's own plane, in
-// closed form, divided by the height: the mean of exp(-mu (L_in + L_out)) over that
-// column. Beams in the crystal's own frame (edge a along X), pointing away from it.
-double column_mean(const PreparedVolume& v, double X, double Y, const Vec3& in_local, const Vec3& out_local);
-
 // The column means averaged over a plate's face by a product Gauss-Legendre rule of n
-// points in each direction (polar, cut where a beam grazes the rim); 1 <= n <= SHARED_RULES.
-double crystal_average_rule(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, int n);
+// points in each direction on each piece (polar, cut where the means are not smooth);
+// 1 <= n <= SHARED_RULES. wall[b]: the gasket's wall is taken into beam b's paths (for a
+// beam that meets it from some point of the crystal; else it changes nothing).
+double crystal_average_rule(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, int n,
+                            std::array<bool, 2> wall = {false, false});
 
 // The pairs of CRYSTAL_RULES in turn; the fine rule's value of the first pair that
 // agrees within CRYSTAL_AGREEMENT, nothing when none does (the caller then integrates
-// piece by piece).
-// Nothing too for a crystal that is not a plate: a box's side distance, the least of two
-// faces', has kinks across its face that this rule would need cut. The gasket is not
-// looked at.
-std::optional<double> crystal_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out);
+// piece by piece). Nothing too for a crystal that is not a plate (a box's side
+// distance, the least of two faces', has kinks across its face that this rule would
+// need cut), and for a beam parallel to the culets that meets the wall.
+std::optional<double> crystal_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out,
+                                      std::array<bool, 2> wall = {false, false});
 
 }  // namespace zirel::correction

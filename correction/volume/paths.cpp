@@ -44,11 +44,15 @@ double slab(double q, double u, double half) {
 
 }  // namespace
 
+double wall_distance(const PreparedVolume& v, double x, double y, const Vec3& u) {
+  return exit_circle(x, y, u.x, u.y, v.hole_radius);
+}
+
 double gasket_path(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
   if (!v.gasket.present)
     return 0;
   const double to_culet = exit_plane(p.z, u.z, 0, v.chamber);
-  const double to_wall = exit_circle(p.x, p.y, u.x, u.y, v.hole_radius);
+  const double to_wall = wall_distance(v, p.x, p.y, u);
   return to_wall >= to_culet ? 0 : to_culet - to_wall;
 }
 

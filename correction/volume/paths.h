@@ -6,6 +6,10 @@
 
 namespace zirel::correction {
 
+// The length from (x, y) in the hole, at any height, along u to the hole's cylinder
+// wall; infinite for a beam along the axis.
+double wall_distance(const PreparedVolume& v, double x, double y, const Vec3& u);
+
 // The length inside the gasket: the beam leaves the hole's cylinder wall and runs in
 // the gasket until it reaches the culet plane on its side (z = chamber for u.z > 0,
 // z = 0 for u.z < 0); 0 when it reaches that plane still inside the hole, infinite

@@ -384,6 +384,8 @@ double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_o
     bare.gasket.present = false;
     return Integrator(bare, u_in, u_out, grid, {false, false}, true).run();
   }
+  if (const std::optional<double> a = crystal_average(v, u_in, u_out, reach))
+    return *a;
   return Integrator(v, u_in, u_out, grid, reach, true).run();
 }
 
