@@ -242,13 +242,19 @@ double column_mean(const Chamber& ch, double X, double Y) {
     c[b] = Column{beam.u.z, side_path(v, X, Y, beam.u), v.z_low, v.z_high, beam.wall,
                   beam.wall ? wall_distance(v, X - ch.hx, Y - ch.hy, beam.u) : INF, v.chamber};
   }
-  // The pieces' ends: the bottom, the breaks within the column, the top.
-  std::array<double, 6> z{v.z_low, v.z_high, c[0].side_break(), c[1].side_break(), c[0].wall_break(), c[1].wall_break()};
-  for (int i = 2; i < 6; ++i)
-    z[i] = std::clamp(z[i], v.z_low, v.z_high);
-  for (int i = 1; i < 6; ++i)
-    for (int j = i; j > 0 && z[j] < z[j - 1]; --j)
-      std::swap(z[j], z[j - 1]);
+  // The pieces' ends: the bottom, the breaks strictly within the column in order (most
+  // columns have one or two), the top.
+  std::array<double, 6> z{v.z_low};
+  int ends = 1;
+  for (double b : {c[0].side_break(), c[1].side_break(), c[0].wall_break(), c[1].wall_break()}) {
+    if (!(b > v.z_low && b < v.z_high))
+      continue;
+    int j = ends++;
+    for (; j > 1 && b < z[j - 1]; --j)
+      z[j] = z[j - 1];
+    z[j] = b;
+  }
+  z[ends++] = v.z_high;
   const double mu_c = v.crystal.mu, mu_g = v.gasket.mu;
   const bool opaque = v.gasket.opaque;
   // On each piece the exponent is linear. Its ends are evaluated with the piece's own
@@ -257,7 +263,7 @@ double column_mean(const Chamber& ch, double X, double Y) {
   // piece's start is the previous piece's at its end, unless they differ by more than
   // rounding. A piece on which a path crosses an opaque wall adds nothing.
   double sum = 0, last_e = -1, last_f = 0;
-  for (int k = 0; k < 5; ++k) {
+  for (int k = 0; k + 1 < ends; ++k) {
     const double a = z[k], b = z[k + 1], h = b - a;
     if (!(h > 0))
       continue;
@@ -324,7 +330,7 @@ std::optional<double> crystal_average(const PreparedVolume& v, const Vec3& u_in,
   // A beam parallel to the culets that meets the wall runs in the gasket for ever.
   if ((wall[0] && u_in.z == 0) || (wall[1] && u_out.z == 0))
     return std::nullopt;
-  for (const RulePair& rules : CRYSTAL_RULES) {
+  for (const RulePair& rules : wall[0] || wall[1] ? WALL_RULES : CRYSTAL_RULES) {
     const double coarse = crystal_average_rule(v, u_in, u_out, rules.coarse, wall);
     const double fine = crystal_average_rule(v, u_in, u_out, rules.fine, wall);
     // Both 0 may only mean that neither rule has a point in a small lit patch: the
