@@ -1,7 +1,7 @@
 // The transmission A = (1/V) integral of exp(-mu T) dV (International Tables for
-// Crystallography Vol. C, 2006, eq. 6.3.3.1) of a plate (or a box), T = L_in + L_out,
-// integrated along the axis exactly. Above a point (X, Y) of the crystal's plane a
-// path leaves either by the side (rim or side face), at a distance r(X, Y) that does
+// Crystallography Vol. C, 2006, eq. 6.3.3.1) of a plate, T = L_in + L_out, integrated
+// along the axis exactly. Above a point (X, Y) of the crystal's plane a path leaves
+// either by the side (the rim), at a distance r(X, Y) that does
 // not depend on the height z, or by the flat face it points to, at (z_high - z) / u_z
 // (up) or (z - z_low) / |u_z| (down): L(z) = min(face(z), r). The exponent is thus
 // piecewise linear in z, with at most one break per beam, and on each piece the
