@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include "recio/edit.h"
 
@@ -10,6 +11,33 @@ namespace zirel::correction {
 namespace {
 
 bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+
+static_assert(COSINE_WIDTH == 8 && COSINE_DECIMALS == 5, "the usual layout below is F8.5");
+constexpr float COSINE_SCALE = 1e5f;
+
+// The layout integration programs write, " 0.12345", "-0.12345" or " 1.00000": a blank
+// or sign, one digit, the point, five digits. Read here without the general field
+// reader's per-character decisions (the run's most frequent number), to the same value:
+// the mantissa (at most 199999) and 1e5 are exact in a float, so one division is the
+// correctly rounded result, as the general reader's is. False for any other text.
+bool read_usual_cosine(std::string_view f, float& value) {
+  auto digit = [&](std::size_t i) { return unsigned(f[i]) - unsigned('0'); };
+  const char sign = f[0];
+  if (f[2] != '.' || !(sign == ' ' || sign == '-' || sign == '+'))
+    return false;
+  uint32_t m = digit(1);
+  if (m > 9)
+    return false;
+  for (std::size_t i = 3; i < COSINE_WIDTH; ++i) {
+    const uint32_t d = digit(i);
+    if (d > 9)
+      return false;
+    m = m * 10 + d;
+  }
+  const float v = float(m) / COSINE_SCALE;
+  value = sign == '-' ? -v : v;
+  return true;
+}
 
 }  // namespace
 
@@ -20,6 +48,10 @@ CosineRead read_cosines(std::string_view extra, Cosines& cosines) {
     const std::string_view field = extra.substr(BATCH_COLUMNS + i * COSINE_WIDTH, COSINE_WIDTH);
     // A blank field among written ones is a damaged record, not a zero cosine.
     float value = 0;
+    if (read_usual_cosine(field, value)) {
+      cosines[i] = value;
+      continue;
+    }
     if (blank(field) || !parse_real_field(field, int(COSINE_DECIMALS), value))
       return CosineRead::unreadable;
     cosines[i] = value;

@@ -44,12 +44,15 @@ private:
   };
   void merge();
   bool inside_hull(const P& q) const;
+  void set_inner_disc();
   void set_pole();
   void project(const Vec3d& unit);
   std::vector<Vec3d> first_;
   bool projecting_ = false;
   Vec3d pole_{}, e1_{}, e2_{};
   std::vector<P> hull_, pending_;
+  P inner_{0, 0};        // a disc strictly inside the hull, for a quick answer
+  double inner_r2_ = 0;  // its radius squared; 0: none
   int64_t outside_ = 0;
 };
 

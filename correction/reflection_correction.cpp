@@ -29,7 +29,9 @@ ReflectionCorrection correct_reflection(const PreparedCorrection& p, int h, int 
   r.diffracted = beam_path(p, r.checked.beams.diffracted);
   r.measured_pass = !r.incident.blocked && !r.diffracted.blocked;
   r.transmission = r.incident.transmission * r.diffracted.transmission;
-  if (p.volume_factor)
+  // A blocked reflection is left out whatever its factor: the volume average, by far the
+  // dearest part, is made only for the reflections that are kept.
+  if (p.volume_factor && r.measured_pass)
     r.transmission *= p.volume_factor(r.incident.u, r.diffracted.u);
   return r;
 }

@@ -21,7 +21,7 @@ struct ReflectionCorrection {
   BeamPath incident, diffracted;  // meaningful when checked.check is ok
   bool measured_pass = false;     // both beams within their side's opening
   bool idealised_pass = false;    // zirel-batch's rule for h k l
-  double transmission = 1;        // T = T_in T_out V
+  double transmission = 1;        // T = T_in T_out V; V only when measured_pass (else T_in T_out)
 };
 
 // Flat layers on one path: T = exp(-sum_j mu_j t_j / |cos phi|), Beer-Lambert's law with

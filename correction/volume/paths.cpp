@@ -44,12 +44,27 @@ double slab(double q, double u, double half) {
 
 }  // namespace
 
+double wall_distance(const PreparedVolume& v, double x, double y, const Vec3& u) {
+  return exit_circle(x, y, u.x, u.y, v.hole_radius);
+}
+
 double gasket_path(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
   if (!v.gasket.present)
     return 0;
   const double to_culet = exit_plane(p.z, u.z, 0, v.chamber);
-  const double to_wall = exit_circle(p.x, p.y, u.x, u.y, v.hole_radius);
+  const double to_wall = wall_distance(v, p.x, p.y, u);
   return to_wall >= to_culet ? 0 : to_culet - to_wall;
+}
+
+double side_path(const PreparedVolume& v, double X, double Y, const Vec3& u) {
+  switch (v.crystal.shape) {
+  case CrystalShape::plate:
+    return exit_circle(X, Y, u.x, u.y, v.half_a);
+  case CrystalShape::box:
+    return std::min(slab(X, u.x, v.half_a), slab(Y, u.y, v.half_b));
+  default:
+    return 0;
+  }
 }
 
 double crystal_path(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
@@ -57,12 +72,12 @@ double crystal_path(const PreparedVolume& v, const Vec3& p, const Vec3& u) {
   const double qx = p.x - c.offset_x, qy = p.y - c.offset_y;
   switch (c.shape) {
   case CrystalShape::plate:
-    return std::min(exit_plane(p.z, u.z, v.z_low, v.z_high), exit_circle(qx, qy, u.x, u.y, v.half_a));
+    return std::min(exit_plane(p.z, u.z, v.z_low, v.z_high), side_path(v, qx, qy, u));
   case CrystalShape::box: {
     // Into the box's own frame: edge a along x', edge b along y'.
     const double ax = v.cos_angle * qx + v.sin_angle * qy, ay = -v.sin_angle * qx + v.cos_angle * qy;
     const double ux = v.cos_angle * u.x + v.sin_angle * u.y, uy = -v.sin_angle * u.x + v.cos_angle * u.y;
-    return std::min({exit_plane(p.z, u.z, v.z_low, v.z_high), slab(ax, ux, v.half_a), slab(ay, uy, v.half_b)});
+    return std::min(exit_plane(p.z, u.z, v.z_low, v.z_high), side_path(v, ax, ay, {ux, uy, u.z}));
   }
   default:
     return 0;

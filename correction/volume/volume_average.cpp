@@ -10,7 +10,9 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
+#include "correction/volume/crystal_average.h"
 #include "correction/volume/gauss_legendre.h"
 #include "correction/volume/paths.h"
 #include "correction/volume/shadow_angles.h"
@@ -364,6 +366,9 @@ double volume_average_direct(const PreparedVolume& v, const Vec3& u_in, const Ve
 // of exactly 1 everywhere, so the wall drops out of its factor (and of V when neither
 // beam meets it, leaving 1 or the crystal's own absorption alone).
 double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out, const VolumeGrid& grid) {
+  if (!v.gasket.present && v.crystal.mu > 0)
+    if (const std::optional<double> a = crystal_average(v, u_in, u_out))
+      return *a;
   if (!v.gasket.present || v.crystal.shape == CrystalShape::none || v.crystal.shape == CrystalShape::point)
     return volume_average_direct(v, u_in, u_out, grid);
   if (v.gasket.opaque && (fully_shadowed(v, u_in) || fully_shadowed(v, u_out)))
@@ -372,10 +377,15 @@ double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_o
   if (!reach[0] && !reach[1]) {
     if (v.crystal.mu == 0)
       return 1;
+    // The crystal's own absorption alone, integrated along the axis in closed form.
+    if (const std::optional<double> a = crystal_average(v, u_in, u_out))
+      return *a;
     PreparedVolume bare = v;
     bare.gasket.present = false;
     return Integrator(bare, u_in, u_out, grid, {false, false}, true).run();
   }
+  if (const std::optional<double> a = crystal_average(v, u_in, u_out, reach))
+    return *a;
   return Integrator(v, u_in, u_out, grid, reach, true).run();
 }
 

@@ -20,7 +20,9 @@ struct VolumeGrid {
 // Both beams point away from the crystal (unit vectors in the DAC frame). Exactly 1
 // when neither the gasket nor the crystal's own μ is described. Exact short cuts
 // first (a beam an opaque wall blocks from every point of the crystal: 0; a beam that
-// meets the wall from no point: the wall drops out of its factor), then the grid.
+// meets the wall from no point: the wall drops out of its factor; for a plate whose
+// beams both meet no wall, the crystal's own absorption integrated along the axis in
+// closed form, see crystal_average.h), then the grid.
 double volume_average(const PreparedVolume& v, const Vec3& u_in, const Vec3& u_out,
                       const VolumeGrid& grid = {});
 

@@ -268,6 +268,7 @@ struct CheckCase {
   std::string extra;  // columns after 28
   CosineRead read;
 };
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
 class CosineColumns : public ::testing::TestWithParam<CheckCase> {};
 TEST_P(CosineColumns, AreReadOrRefused) {
   Cosines c{};
