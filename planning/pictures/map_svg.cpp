@@ -16,11 +16,10 @@ constexpr int LEVELS = 64;  // colours the map is drawn in
 // Page layout, in SVG units (pixels at 96 dpi).
 constexpr double RADIUS = 250, CENTRE_X = 330, CENTRE_Y = 345;
 constexpr double BAR_X = 650, BAR_WIDTH = 22, BAR_TOP = 120, BAR_HEIGHT = 260;
-constexpr double WIDTH = 940, HEIGHT = 670;
+constexpr double WIDTH = 960, HEIGHT = 670;
+constexpr double COLUMN_GAP = 8;  // between the table's columns
 
-struct Point {
-  double x, y;
-};
+using Point = MapPoint;
 
 // Lambert azimuthal equal-area: r = R sin(polar / 2) / sin(45 deg), so the rim
 // (polar 90 deg) lies at R and equal solid angles cover equal areas.
@@ -29,11 +28,6 @@ Point project(double polar_deg, double azimuth_deg) {
   return {CENTRE_X + r * std::cos(azimuth_deg * RAD), CENTRE_Y - r * std::sin(azimuth_deg * RAD)};
 }
 
-Point project(const Vec3d& v) {
-  const Vec3d u = normalized(upper(v));
-  const double polar = std::acos(std::clamp(u[2], -1.0, 1.0)) / RAD;
-  return project(polar, std::atan2(u[1], u[0]) / RAD);
-}
 
 double radius_at(double polar_deg) { return RADIUS * std::sin(polar_deg * RAD / 2) / std::sin(45 * RAD); }
 
@@ -129,7 +123,18 @@ void draw_legend(SvgDocument& svg, const Scale& scale) {
   }
 }
 
-void draw_mark(SvgDocument& svg, const MapMark& mark, Point p) {
+// A cross, so that the worst mount reads apart from every round or square mark; the
+// white under it keeps it visible on the dark colours where the worst mounts lie.
+std::string cross_path(MapPoint p) {
+  return "M" + svg_number(p.x) + " " + svg_number(p.y) + "m-5 -5l10 10m-10 0l10 -10";
+}
+
+void draw_cross(SvgDocument& svg, MapPoint p) {
+  svg_path(svg, cross_path(p), "none", "#fff", 4.5, "stroke-linecap=\"round\"");
+  svg_path(svg, cross_path(p), "none", "#c00", 2.2, "stroke-linecap=\"round\"");
+}
+
+void draw_mark(SvgDocument& svg, const MapMark& mark, MapPoint p) {
   switch (mark.kind) {
     case MapMark::Kind::DirectAxis:
       svg_circle(svg, p.x, p.y, 4, "#000", "#fff", 1.5);
@@ -146,45 +151,107 @@ void draw_mark(SvgDocument& svg, const MapMark& mark, Point p) {
       svg_path(svg, d, "#fff", "#c00", 2);
       break;
     }
+    case MapMark::Kind::Worst:
+      draw_cross(svg, p);
+      break;
   }
+}
+
+double label_size(MapMark::Kind kind) {
+  return kind == MapMark::Kind::Mounted || kind == MapMark::Kind::Worst ? 12 : 14;
 }
 
 // Marks first (so no label covers one), then their labels around them.
 void draw_marks(SvgDocument& svg, const MapPicture& p) {
-  LabelLayout layout;
-  layout.frame = {CENTRE_X - RADIUS - 45, CENTRE_Y - RADIUS - 30, CENTRE_X + RADIUS + 45, CENTRE_Y + RADIUS + 30};
-  std::vector<Point> at;
-  for (const MapMark& m : p.marks) {
-    at.push_back(project(m.direction));
-    layout.reserve_mark(at.back().x, at.back().y, m.kind == MapMark::Kind::Best ? 9 : 6);
-    draw_mark(svg, m, at.back());
-  }
-  for (size_t i = 0; i < p.marks.size(); ++i) {
-    const MapMark& m = p.marks[i];
-    if (m.kind == MapMark::Kind::Best)
-      continue;  // numbered in its circle
-    const double size = m.kind == MapMark::Kind::Mounted ? 12 : 14;
-    const auto place = layout.place(at[i].x, at[i].y, 8, m.label, size);
-    svg_text(svg, place.x, place.y, m.label,
-             {.size = size, .bold = true, .italic = m.kind != MapMark::Kind::Mounted,
-              .fill = m.kind == MapMark::Kind::Mounted ? "#c00" : "#000", .halo = true});
+  for (const MapMark& m : p.marks)
+    draw_mark(svg, m, map_position(m.direction));
+  for (const MapLabel& l : map_labels(p)) {
+    const MapMark& m = p.marks[l.mark];
+    const bool red = m.kind == MapMark::Kind::Mounted || m.kind == MapMark::Kind::Worst;
+    svg_text(svg, l.x, l.y, m.label,
+             {.size = label_size(m.kind), .bold = true, .italic = !red, .fill = red ? "#c00" : "#000",
+              .halo = true});
   }
 }
 
-void draw_key(SvgDocument& svg, const MapPicture& p) {
+// The table's columns side by side, each as wide as its widest entry; the table's
+// letters shrink when that is wider than the room beside the map.
+std::vector<double> column_offsets(const MapPicture& p, double size) {
+  std::vector<double> width(p.table_columns.size(), 0);
+  auto widen = [&](const std::vector<std::string>& row) {
+    if (width.size() < row.size())
+      width.resize(row.size(), 0);
+    for (size_t c = 0; c < row.size(); ++c)
+      width[c] = std::max(width[c], text_width(row[c], size));
+  };
+  widen(p.table_columns);
+  for (const std::vector<std::string>& row : p.table)
+    widen(row);
+  std::vector<double> offsets;
+  double x = 0;
+  for (double w : width) {
+    offsets.push_back(x);
+    x += w + COLUMN_GAP;
+  }
+  return offsets;
+}
+
+double table_width(const MapPicture& p, double size) {
+  const std::vector<double> at = column_offsets(p, size);
+  if (at.empty())
+    return 0;
+  double last = 0;
+  for (const std::vector<std::string>& row : p.table)
+    if (row.size() == at.size())
+      last = std::max(last, text_width(row.back(), size));
+  if (p.table_columns.size() == at.size())
+    last = std::max(last, text_width(p.table_columns.back(), size));
+  return at.back() + last;
+}
+
+void draw_table(SvgDocument& svg, const MapPicture& p, double x, double& y) {
+  const double room = WIDTH - 10 - x;
+  double size = 12;
+  if (const double w = table_width(p, size); w > room)
+    size *= room / w;
+  const std::vector<double> at = column_offsets(p, size);
+  if (!p.table_columns.empty()) {
+    for (size_t c = 0; c < p.table_columns.size(); ++c)
+      svg_text(svg, x + at[c], y, p.table_columns[c], {.size = size, .fill = "#555"});
+    y += 18;
+  }
+  for (const std::vector<std::string>& cells : p.table) {
+    for (size_t c = 0; c < cells.size(); ++c)
+      svg_text(svg, x + at[c], y, cells[c], {.size = size, .bold = c == 0});
+    y += 18;
+  }
+  if (!p.table_note.empty()) {
+    svg_text(svg, x, y, p.table_note, {.size = 11, .fill = "#555"});
+    y += 16;
+  }
+}
+
+// Returns the foot of the last line.
+double draw_key(SvgDocument& svg, const MapPicture& p) {
   double y = BAR_TOP + BAR_HEIGHT + 40;
   const double x = BAR_X;
+  auto has = [&](MapMark::Kind kind) {
+    return std::any_of(p.marks.begin(), p.marks.end(), [&](const MapMark& m) { return m.kind == kind; });
+  };
   svg_circle(svg, x + 5, y - 4, 4, "#000", "#fff", 1.5);
   svg_text(svg, x + 16, y, "direct axis a, b, c", {.size = 12});
   y += 20;
   svg_circle(svg, x + 5, y - 4, 4, "#fff", "#000", 1.5);
   svg_text(svg, x + 16, y, "reciprocal axis a*, b*, c*", {.size = 12});
   y += 20;
-  const bool mounted = std::any_of(p.marks.begin(), p.marks.end(),
-                                   [](const MapMark& m) { return m.kind == MapMark::Kind::Mounted; });
-  if (mounted) {
+  if (has(MapMark::Kind::Mounted)) {
     svg_path(svg, "M" + svg_number(x) + " " + svg_number(y - 9) + "h10v10h-10Z", "#fff", "#c00", 2);
     svg_text(svg, x + 16, y, "mount already made", {.size = 12});
+    y += 20;
+  }
+  if (has(MapMark::Kind::Worst)) {
+    draw_cross(svg, {x + 5, y - 4});
+    svg_text(svg, x + 16, y, "worst mount", {.size = 12});
     y += 20;
   }
   for (const std::string& line : p.key_lines) {
@@ -195,17 +262,37 @@ void draw_key(SvgDocument& svg, const MapPicture& p) {
   y += 18;
   svg_text(svg, x, y, p.table_heading, {.size = 12, .bold = true});
   y += 19;
-  // Columns at fixed offsets: rank, [U V W], its completeness, (h k l), its completeness.
-  static constexpr double COLUMNS[] = {0, 18, 88, 138, 212};
-  for (const std::vector<std::string>& cells : p.table) {
-    for (size_t c = 0; c < cells.size() && c < std::size(COLUMNS); ++c)
-      svg_text(svg, x + COLUMNS[c], y, cells[c], {.size = 12, .bold = c == 0});
-    y += 18;
-  }
+  draw_table(svg, p, x, y);
   svg_text(svg, x, y + 10, p.summary, {.size = 12});
+  return y + 14;
 }
 
 }  // namespace
+
+MapPoint map_position(const Vec3d& v) {
+  const Vec3d u = normalized(upper(v));
+  const double polar = std::acos(std::clamp(u[2], -1.0, 1.0)) / RAD;
+  return project(polar, std::atan2(u[1], u[0]) / RAD);
+}
+
+std::vector<MapLabel> map_labels(const MapPicture& p) {
+  LabelLayout layout;
+  layout.frame = {CENTRE_X - RADIUS - 45, CENTRE_Y - RADIUS - 30, CENTRE_X + RADIUS + 45, CENTRE_Y + RADIUS + 30};
+  std::vector<MapPoint> at;
+  for (const MapMark& m : p.marks) {
+    at.push_back(map_position(m.direction));
+    layout.reserve_mark(at.back().x, at.back().y, m.kind == MapMark::Kind::Best ? 9 : 6);
+  }
+  std::vector<MapLabel> labels;
+  for (size_t i = 0; i < p.marks.size(); ++i) {
+    const MapMark& m = p.marks[i];
+    if (m.kind == MapMark::Kind::Best || m.label.empty())
+      continue;  // numbered in its circle
+    const LabelLayout::Place place = layout.place(at[i].x, at[i].y, 8, m.label, label_size(m.kind));
+    labels.push_back({i, place.x, place.y, place.box});
+  }
+  return labels;
+}
 
 SvgDocument draw_map(const MapPicture& p) {
   SvgDocument svg{WIDTH, HEIGHT, {}};
@@ -220,8 +307,9 @@ SvgDocument draw_map(const MapPicture& p) {
   draw_graticule(svg);
   draw_legend(svg, scale);
   draw_marks(svg, p);
-  draw_key(svg, p);
-  svg_text(svg, 24, HEIGHT - 18,
+  // A long table (many mounts asked for, mounts made) lengthens the page, not overlaps the foot.
+  svg.height = std::max(HEIGHT, draw_key(svg, p) + 30);
+  svg_text(svg, 24, svg.height - 18,
            "Equal-area projection of the axis directions; an axis and its opposite are one mount. "
            "Centre: c*; right: a.",
            {.size = 11, .fill = "#333"});
