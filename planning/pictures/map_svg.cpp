@@ -46,44 +46,119 @@ Scale scale_of(double low_percent, double high_percent) {
   return {0, 100, 20};
 }
 
-// One annular sector of a ring, from azimuth a to b (b - a at most 180 degrees).
-void add_sector(std::string& d, double inner, double outer, double a, double b) {
-  const Point p1 = project(outer, a), p2 = project(outer, b), p3 = project(inner, b), p4 = project(inner, a);
-  const std::string ro = svg_number(radius_at(outer), 1), ri = svg_number(radius_at(inner), 1);
-  d += "M" + svg_number(p1.x, 1) + " " + svg_number(p1.y, 1) + "A" + ro + " " + ro + " 0 0 0 " +
-       svg_number(p2.x, 1) + " " + svg_number(p2.y, 1) + "L" + svg_number(p3.x, 1) + " " + svg_number(p3.y, 1);
-  if (inner > 0)
-    d += "A" + ri + " " + ri + " 0 0 1 " + svg_number(p4.x, 1) + " " + svg_number(p4.y, 1);
-  d += "Z";
+// Completeness level of each cell, 0 to LEVELS - 1.
+std::vector<int> cell_levels(const MapPicture& p, const Scale& scale) {
+  std::vector<int> levels(p.counts.size());
+  for (size_t cell = 0; cell < p.counts.size(); ++cell) {
+    const double percent = 100.0 * p.counts[cell] / p.theory;
+    levels[cell] = std::clamp(static_cast<int>(std::lround(scale.fraction(percent) * (LEVELS - 1))), 0, LEVELS - 1);
+  }
+  return levels;
 }
 
-// The cells, run by run of equal colour, one path per colour.
-void draw_cells(SvgDocument& svg, const MapPicture& p, const Scale& scale) {
-  const DirectionGrid& grid = *p.grid;
+// The cap about the centre: its few cells as filled sectors meeting at the centre
+// (each under 180 degrees, so one arc each), one path per colour. The outline in
+// the fill's own colour closes the hairline seams between sectors.
+void draw_cap(SvgDocument& svg, const DirectionGrid& grid, const std::vector<int>& levels) {
+  const double outer = grid.step_deg, r = radius_at(outer);
+  const int size = grid.ring_size[0];
   std::vector<std::string> paths(LEVELS);
-  auto level_of = [&](int cell) {
-    const double percent = 100.0 * p.counts[cell] / p.theory;
-    return std::clamp(static_cast<int>(std::lround(scale.fraction(percent) * (LEVELS - 1))), 0, LEVELS - 1);
-  };
-  for (int ring = 0; ring < grid.ring_count(); ++ring) {
-    const double inner = ring * grid.step_deg, outer = (ring + 1) * grid.step_deg;
-    const int size = grid.ring_size[ring], start = grid.ring_start[ring];
-    const double width = 360.0 / size;
-    for (int j = 0; j < size;) {
-      const int level = level_of(start + j);
-      int end = j + 1;
-      while (end < size && level_of(start + end) == level && (end - j) * width < 170)
-        ++end;
-      add_sector(paths[level], inner, outer, j * width, end * width);
-      j = end;
-    }
+  for (int j = 0; j < size; ++j) {
+    const Point p1 = project(outer, j * 360.0 / size), p2 = project(outer, (j + 1) * 360.0 / size);
+    paths[levels[j]] += "M" + svg_number(CENTRE_X, 1) + " " + svg_number(CENTRE_Y, 1) + "L" +
+                        svg_number(p1.x, 1) + " " + svg_number(p1.y, 1) + "A" + svg_number(r, 1) + " " +
+                        svg_number(r, 1) + " 0 0 0 " + svg_number(p2.x, 1) + " " + svg_number(p2.y, 1) + "Z";
   }
   for (int level = 0; level < LEVELS; ++level)
     if (!paths[level].empty()) {
-      // The outline in the fill's own colour closes the hairline seams between sectors.
       const std::string colour = viridis_hex(level / double(LEVELS - 1));
       svg_path(svg, paths[level], colour, colour, 0.6, "stroke-linejoin=\"round\"");
     }
+}
+
+// The rings are drawn in tenths of a unit (the group scales them by 0.1), so that
+// a dash, a radius or a width is a whole number without a decimal point; every dash is the difference
+// of two positions rounded once, so rounding never drifts along a ring.
+long tenths(double length) { return std::lround(length * 10); }
+std::string tenths_text(long t) { return std::to_string(t); }
+
+// The runs of one colour in one ring as a dash pattern along the ring's mid circle,
+// each run reaching SEAM beyond its cells. The pattern opens with a dash of one
+// tenth that the rings' dash offset of one tenth skips: a pattern cannot open with a
+// gap, and a dash of length zero at azimuth 0 would still be drawn as a hairline.
+std::string dash_pattern(const std::vector<std::pair<long, long>>& runs) {
+  std::string pattern = "1";
+  long at = 0;
+  for (const auto& [start, end] : runs) {
+    pattern += " " + tenths_text(start - at) + " " + tenths_text(end - start);
+    at = end;
+  }
+  // A last gap longer than the circle, so the pattern never starts over.
+  return pattern + " " + tenths_text(tenths(2 * std::numbers::pi * RADIUS));
+}
+
+// The rings beyond the cap, as circles through their middles stroked as wide as
+// the rings: first each ring whole in the colour of its first cell, then for each
+// ring a dashed circle for each other colour, its runs of cells the dashes. A run
+// costs two short numbers where a filled sector took a path of two arcs, and the
+// picture is the same: every cell reaches SEAM beyond its edges, as a sector's
+// outline did, and the whole rings go first so that none covers a neighbour's
+// cells. A circle starts and ends at azimuth 0, where no dash can reach beyond
+// the other end; there the whole ring beneath is the first cell's own colour, so
+// no other colour shows in the seam. The group flips y, so that a circle runs from
+// azimuth 0 counter-clockwise as the azimuth does, and scales tenths to units.
+void draw_rings(SvgDocument& svg, const DirectionGrid& grid, const std::vector<int>& levels) {
+  constexpr double SEAM = 0.3;
+  struct Ring {
+    std::string radius, width;
+    int base;  // the colour of its first cell
+    std::vector<std::vector<std::pair<long, long>>> runs;
+  };
+  std::vector<Ring> rings;
+  for (int ring = 1; ring < grid.ring_count(); ++ring) {
+    const double inner = radius_at(ring * grid.step_deg) - SEAM, outer = radius_at((ring + 1) * grid.step_deg) + SEAM;
+    const double mid = (inner + outer) / 2, arc = mid * 2 * std::numbers::pi / 360.0;  // per degree
+    const int size = grid.ring_size[ring], start = grid.ring_start[ring];
+    const double width = 360.0 / size;
+    std::vector<std::vector<std::pair<long, long>>> runs(LEVELS);
+    for (int j = 0; j < size;) {
+      const int level = levels[start + j];
+      int end = j + 1;
+      while (end < size && levels[start + end] == level)
+        ++end;
+      const long from = std::max(0L, tenths(j * width * arc - SEAM)), to = tenths(end * width * arc + SEAM);
+      std::vector<std::pair<long, long>>& r = runs[level];
+      if (!r.empty() && from <= r.back().second)
+        r.back().second = to;  // another colour's run too narrow to leave a gap
+      else
+        r.push_back({from, to});
+      j = end;
+    }
+    rings.push_back({tenths_text(tenths(mid)), tenths_text(tenths(outer - inner)), levels[start], std::move(runs)});
+  }
+  svg.body += "<g fill=\"none\" stroke-dashoffset=\"1\" transform=\"matrix(0.1 0 0 -0.1 " + svg_number(CENTRE_X) + " " + svg_number(CENTRE_Y) +
+              ")\">\n";
+  for (const Ring& r : rings)
+    svg.body += "<circle r=\"" + r.radius + "\" stroke=\"" + viridis_hex(r.base / double(LEVELS - 1)) +
+                "\" stroke-width=\"" + r.width + "\"/>\n";
+  for (const Ring& r : rings) {
+    svg.body += "<g stroke-width=\"" + r.width + "\">\n";
+    for (int level = 0; level < LEVELS; ++level)
+      if (level != r.base && !r.runs[level].empty())
+        svg.body += "<circle r=\"" + r.radius + "\" stroke=\"" + viridis_hex(level / double(LEVELS - 1)) +
+                    "\" stroke-dasharray=\"" + dash_pattern(r.runs[level]) + "\"/>\n";
+    svg.body += "</g>\n";
+  }
+  svg.body += "</g>\n";
+}
+
+void draw_cells(SvgDocument& svg, const MapPicture& p, const Scale& scale) {
+  const DirectionGrid& grid = *p.grid;
+  if (grid.ring_count() == 0)
+    return;
+  const std::vector<int> levels = cell_levels(p, scale);
+  draw_cap(svg, grid, levels);
+  draw_rings(svg, grid, levels);
 }
 
 void draw_graticule(SvgDocument& svg) {

@@ -1,9 +1,16 @@
 // The SVG writer, the colour scale, label placement and the map picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <numbers>
+#include <random>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include "planning/cartesian.h"
 #include "planning/pictures/colour_scale.h"
 #include "planning/pictures/label_layout.h"
@@ -119,11 +126,13 @@ TEST(MapPicture, ShowsScaleMarksAndTitle) {
     EXPECT_NE(svg.find(tick), std::string::npos) << tick;
   EXPECT_EQ(svg.find(">19<"), std::string::npos);
   EXPECT_EQ(svg.find(">25<"), std::string::npos);
-  // Every cell is drawn: one filled path per colour used, no stray NaN.
-  size_t paths = 0;
-  for (size_t at = svg.find("<path d=\"M"); at != std::string::npos; at = svg.find("<path d=\"M", at + 1))
-    ++paths;
-  EXPECT_GT(paths, 10u);
+  // The cells are drawn in the many colours of their values (the legend's 64 steps
+  // aside), with no stray NaN.
+  std::set<std::string> colours;
+  const std::regex cell_colour("<circle r=\"[0-9.]+\" stroke=\"(#[0-9a-f]{6})\"");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), cell_colour); it != std::sregex_iterator(); ++it)
+    colours.insert((*it)[1]);
+  EXPECT_GT(colours.size(), 10u);
   EXPECT_EQ(svg.find("nan"), std::string::npos);
 }
 
@@ -248,6 +257,87 @@ TEST(MapPicture, LabelsOfCloseAxesDoNotOverlap) {
         EXPECT_FALSE(intersect(b, labels[j].box))
             << p.marks[labels[i].mark].label << " over " << p.marks[labels[j].mark].label;
     }
+  }
+}
+
+// The colour the picture gives each cell of the rings beyond the cap, read back from
+// the SVG: a ring is a circle in its commonest colour, and the other colours' cells
+// are dashes along it (in tenths of a unit, from azimuth 0 counter-clockwise).
+std::vector<std::string> colours_read_back(const std::string& svg, const DirectionGrid& grid) {
+  std::map<std::string, std::string> common;  // radius -> colour
+  std::vector<std::tuple<std::string, std::string, std::vector<double>>> dashed;
+  const std::regex circle(R"re(<circle r="([0-9.]+)" stroke="(#[0-9a-f]{6})"( stroke-width="[0-9.]+")?( stroke-dasharray="([0-9 ]+)")?/>)re");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), circle); it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
+    if (!m[4].matched) {
+      common[m[1]] = m[2];
+      continue;
+    }
+    std::vector<double> pattern;
+    std::istringstream numbers(m[5].str());
+    for (double v; numbers >> v;)
+      pattern.push_back(v);
+    dashed.emplace_back(m[1], m[2], pattern);
+  }
+  std::vector<std::string> colours;
+  // Tenths of a unit, y up, the pattern one tenth in (past the dash it opens with).
+  EXPECT_NE(svg.find("<g fill=\"none\" stroke-dashoffset=\"1\" transform=\"matrix(0.1 0 0 -0.1 330 345)\">"),
+            std::string::npos);
+  EXPECT_EQ(common.size(), size_t(grid.ring_count() - 1));
+  // The rings in order of radius (the map's keys sort as text).
+  std::vector<std::pair<double, std::string>> rings;
+  for (const auto& [radius, colour] : common)
+    rings.push_back({std::stod(radius), radius});
+  std::sort(rings.begin(), rings.end());
+  for (size_t i = 0; i < rings.size(); ++i) {
+    const int ring = static_cast<int>(i) + 1, size = grid.ring_size[ring];
+    const double r = rings[i].first;
+    for (int j = 0; j < size; ++j) {
+      const double at = r * 2 * std::numbers::pi * (j + 0.5) / size;
+      std::string colour = common[rings[i].second];
+      for (const auto& [dr, dc, pattern] : dashed) {
+        if (dr != rings[i].second)
+          continue;
+        EXPECT_EQ(pattern.front(), 1);  // opens with a dash the offset skips
+        double s = -1;
+        for (size_t k = 0; k < pattern.size(); s += pattern[k], ++k)
+          if (k % 2 == 0 && at >= s && at < s + pattern[k])
+            colour = dc;
+      }
+      colours.push_back(colour);
+    }
+  }
+  return colours;
+}
+
+// Cells of two colours at random, runs of every length down to one cell, at coarse
+// and fine steps: each cell beyond the cap is drawn in its own colour, and the
+// picture stays small even when every cell differs from its neighbours.
+TEST(MapPicture, RingsReadBackCellByCell) {
+  const struct {
+    double step;
+    int longest_run;  // cells of one colour side by side, at most
+    size_t most_bytes;
+  } cases[] = {{10, 3, 60'000}, {2, 4, 120'000}, {1, 1, 300'000}, {1, 6, 300'000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.step << " deg, runs up to " << c.longest_run);
+    const DirectionGrid grid = make_direction_grid(c.step);
+    std::vector<int> counts(grid.cell_count());
+    std::mt19937 random(7);
+    // 20 % and 30 % of 1000: the two ends of the scale, purple and yellow.
+    for (size_t cell = 0; cell < counts.size();) {
+      const int value = cell == 0 || counts[cell - 1] == 300 ? 200 : 300;
+      const size_t run = 1 + random() % c.longest_run;
+      for (size_t k = 0; k < run && cell < counts.size(); ++k)
+        counts[cell++] = value;
+    }
+    MapPicture p = small_map(grid, counts);
+    const std::string svg = svg_finish(draw_map(p));
+    EXPECT_LT(svg.size(), c.most_bytes);
+    const std::vector<std::string> colours = colours_read_back(svg, grid);
+    ASSERT_EQ(colours.size(), size_t(grid.cell_count() - grid.ring_size[0]));
+    for (int cell = grid.ring_size[0]; cell < grid.cell_count(); ++cell)
+      ASSERT_EQ(colours[cell - grid.ring_size[0]], counts[cell] == 200 ? "#440154" : "#fde725") << "cell " << cell;
   }
 }
 
