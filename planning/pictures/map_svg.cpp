@@ -50,7 +50,7 @@ Scale scale_of(double low_percent, double high_percent) {
 std::vector<int> cell_levels(const MapPicture& p, const Scale& scale) {
   std::vector<int> levels(p.counts.size());
   for (size_t cell = 0; cell < p.counts.size(); ++cell) {
-    const double percent = 100.0 * p.counts[cell] / p.theory;
+    const double percent = 100.0 * p.counts[cell] / std::max(1, p.theory);
     levels[cell] = std::clamp(static_cast<int>(std::lround(scale.fraction(percent) * (LEVELS - 1))), 0, LEVELS - 1);
   }
   return levels;
@@ -76,9 +76,9 @@ void draw_cap(SvgDocument& svg, const DirectionGrid& grid, const std::vector<int
     }
 }
 
-// The rings are drawn in tenths of a unit (the group scales them by 0.1), so that
-// a dash, a radius or a width is a whole number without a decimal point; every dash is the difference
-// of two positions rounded once, so rounding never drifts along a ring.
+// The rings are drawn in tenths of a unit (the group scales them by 0.1), so that a
+// dash, a radius or a width is a whole number without a decimal point; every dash is
+// the difference of two positions rounded once, so rounding never drifts along a ring.
 long tenths(double length) { return std::lround(length * 10); }
 std::string tenths_text(long t) { return std::to_string(t); }
 
@@ -116,7 +116,8 @@ void draw_rings(SvgDocument& svg, const DirectionGrid& grid, const std::vector<i
   };
   std::vector<Ring> rings;
   for (int ring = 1; ring < grid.ring_count(); ++ring) {
-    const double inner = radius_at(ring * grid.step_deg) - SEAM, outer = radius_at((ring + 1) * grid.step_deg) + SEAM;
+    const double inner = radius_at(ring * grid.step_deg) - SEAM;
+    const double outer = radius_at((ring + 1) * grid.step_deg) + SEAM;
     const double mid = (inner + outer) / 2, arc = mid * 2 * std::numbers::pi / 360.0;  // per degree
     const int size = grid.ring_size[ring], start = grid.ring_start[ring];
     const double width = 360.0 / size;
@@ -136,8 +137,8 @@ void draw_rings(SvgDocument& svg, const DirectionGrid& grid, const std::vector<i
     }
     rings.push_back({tenths_text(tenths(mid)), tenths_text(tenths(outer - inner)), levels[start], std::move(runs)});
   }
-  svg.body += "<g fill=\"none\" stroke-dashoffset=\"1\" transform=\"matrix(0.1 0 0 -0.1 " + svg_number(CENTRE_X) + " " + svg_number(CENTRE_Y) +
-              ")\">\n";
+  svg.body += "<g fill=\"none\" stroke-dashoffset=\"1\" transform=\"matrix(0.1 0 0 -0.1 " + svg_number(CENTRE_X) +
+              " " + svg_number(CENTRE_Y) + ")\">\n";
   for (const Ring& r : rings)
     svg.body += "<circle r=\"" + r.radius + "\" stroke=\"" + viridis_hex(r.base / double(LEVELS - 1)) +
                 "\" stroke-width=\"" + r.width + "\"/>\n";

@@ -264,9 +264,10 @@ TEST(MapPicture, LabelsOfCloseAxesDoNotOverlap) {
 // the SVG: a ring is a circle in its commonest colour, and the other colours' cells
 // are dashes along it (in tenths of a unit, from azimuth 0 counter-clockwise).
 std::vector<std::string> colours_read_back(const std::string& svg, const DirectionGrid& grid) {
-  std::map<std::string, std::string> common;  // radius -> colour
+  std::map<std::string, std::string> common;  // radius -> colour of the whole ring
   std::vector<std::tuple<std::string, std::string, std::vector<double>>> dashed;
-  const std::regex circle(R"re(<circle r="([0-9.]+)" stroke="(#[0-9a-f]{6})"( stroke-width="[0-9.]+")?( stroke-dasharray="([0-9 ]+)")?/>)re");
+  const std::regex circle(R"re(<circle r="([0-9.]+)" stroke="(#[0-9a-f]{6})")re"
+                          R"re(( stroke-width="[0-9.]+")?( stroke-dasharray="([0-9 ]+)")?/>)re");
   for (auto it = std::sregex_iterator(svg.begin(), svg.end(), circle); it != std::sregex_iterator(); ++it) {
     const std::smatch& m = *it;
     if (!m[4].matched) {
