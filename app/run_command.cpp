@@ -1,5 +1,6 @@
 #include "app/run_command.h"
 
+#include "app/form_fields.h"
 #include "app/settings_file.h"
 #include "app/shell_state.h"
 #include "dialog/dialog.h"
@@ -12,34 +13,6 @@
 
 namespace zirel {
 namespace {
-
-struct FieldRead {
-  int id;
-  std::string_view name;  // in "INVALID NUMBER IN <name> FIELD"
-  float RunSettings::*value = nullptr;
-  float UnitCell::*cell_value = nullptr;
-  int axis_index = -1;
-
-  float& target(RunSettings& s) const {
-    if (value) return s.*value;
-    if (cell_value) return s.cell.*cell_value;
-    return s.axis[axis_index];
-  }
-};
-
-const std::array<FieldRead, 11> FIELDS{{
-    {IDC_WAVELENGTH, "WAVELENGTH", &RunSettings::wavelength},
-    {IDC_PSI_MAX, "PSI MAX", &RunSettings::psi_max},
-    {IDC_CELL_A, "CELL A", nullptr, &UnitCell::a},
-    {IDC_CELL_B, "CELL B", nullptr, &UnitCell::b},
-    {IDC_CELL_C, "CELL C", nullptr, &UnitCell::c},
-    {IDC_CELL_ALPHA, "CELL ALPHA", nullptr, &UnitCell::alpha},
-    {IDC_CELL_BETA, "CELL BETA", nullptr, &UnitCell::beta},
-    {IDC_CELL_GAMMA, "CELL GAMMA", nullptr, &UnitCell::gamma},
-    {IDC_AXIS_U, "AXIS U", nullptr, nullptr, 0},
-    {IDC_AXIS_V, "AXIS V", nullptr, nullptr, 1},
-    {IDC_AXIS_W, "AXIS W", nullptr, nullptr, 2},
-}};
 
 // A field holds one value: leading and trailing blanks aside, a single item
 // with no separator in it, or a lone slash (keep the last run's value).
@@ -58,10 +31,10 @@ bool holds_one_value(std::string_view text) {
 // field that holds no number, or more than one value, if any.
 std::optional<std::string_view> read_fields(DialogRecord& dlg, RunSettings& settings) {
   std::array<char, FIELD_TEXT_LENGTH> text;
-  for (const FieldRead& f : FIELDS) {
+  for (const FormField& f : FORM_FIELDS) {
     text.fill(' ');
     DLGFETCHCHAR(dlg, f.id, text);
-    float& value = f.target(settings);
+    float& value = f.setting(settings);
     const std::string_view field(text.data(), text.size());
     if (!holds_one_value(field) || read_internal_list(field, {value}, {.err = true, .end = true}) != IO_OK)
       return f.name;

@@ -166,6 +166,9 @@ MapPicture picture_of(const PreparedPlan& p, const MapResult& r, const Cartesian
   pic.title = "Completeness map: " + p.symmetry.name;
   pic.subtitle = picture_parameters(p) + ";  " + std::to_string(r.theory) + " unique;  " +
                  svg_number(r.grid.step_deg, 2) + "° grid";
+  // The worst mount often is an axis: the axis's mark is drawn over its cross.
+  if (r.theory > 0)
+    pic.marks.push_back({MapMark::Kind::Worst, r.worst.direction, "worst"});
   static constexpr const char* DIRECT[] = {"a", "b", "c"};
   static constexpr const char* RECIPROCAL[] = {"a*", "b*", "c*"};
   // Mounts first: the axis marks they may hide are drawn over them.
@@ -186,13 +189,15 @@ MapPicture picture_of(const PreparedPlan& p, const MapResult& r, const Cartesian
   if (!r.mounts.empty())
     pic.key_lines.push_back("Mounts made reach " + percent(r.covered, r.theory) + "%");
   pic.table_heading = r.mounts.empty() ? "Best mounts" : "Best next mounts";
+  pic.table_columns = {"", "[U V W]", "compl.", "(h k l)", "compl.", "rank"};
   for (size_t i = 0; i < r.best.size(); ++i) {
     const MountAdvice& a = r.best[i];
     pic.marks.push_back({MapMark::Kind::Best, a.direction, std::to_string(i + 1)});
     pic.table.push_back({std::to_string(i + 1), indices_text(a.uvw.indices, AxisKind::UVW),
                          percent(a.uvw_accessible, r.theory) + "%", indices_text(a.hkl.indices, AxisKind::HKL),
-                         percent(a.hkl_accessible, r.theory) + "%"});
+                         percent(a.hkl_accessible, r.theory) + "%", percent(a.rank_accessible(), r.theory) + "%"});
   }
+  pic.table_note = "rank: the better of the two directions";
   pic.summary = "Mean " + svg_number(100.0 * r.mean / std::max(1, r.theory), 1) + "%, worst " +
                 percent(r.worst.accessible, r.theory) + "%";
   return pic;

@@ -12,6 +12,10 @@ namespace zirel::planning {
 // delta being the angle of the scattering vector s against the plane normal to the
 // axis n; that is |n . s| < sin(Psi max - theta). The axes that reach one equivalent
 // thus form a band about the great circle normal to s, the same for s and -s.
+// Integrated over reciprocal space the rule gives the published volume of a conical
+// opening, (4 pi / lambda^3) sin(Psi) (Psi - sin(Psi) cos(Psi)), L. Merrill &
+// W. A. Bassett, Rev. Sci. Instrum. 45 (1974) 290-294: accessible_volume.h derives it
+// and names where it is given.
 struct UniqueBands {
   double margin_deg = 0;  // Psi max - theta; not positive (or NaN) when never accessible
   double sin_margin = 0;  // sin(margin), -1 when never accessible, 2 when always

@@ -19,38 +19,51 @@ double outside(const Box& box, const Box& frame) {
          std::max(0.0, frame.top - box.top) + std::max(0.0, box.bottom - frame.bottom);
 }
 
+// Leaving the frame is worst (the label would be cut off), covering a label next
+// (neither can be read), covering a mark least (the halo keeps the mark visible).
+constexpr double OUTSIDE_COST = 1e6, LABEL_COST = 1e3, MARK_COST = 1;
+constexpr int RINGS = 4;  // distances tried: gap, then a label's height further each time
+
 }  // namespace
 
+bool intersect(const Box& a, const Box& b) { return overlap(a, b) > 0; }
+
 void LabelLayout::reserve_mark(double x, double y, double radius) {
-  taken.push_back({x - radius, y - radius, x + radius, y + radius});
+  marks.push_back({x - radius, y - radius, x + radius, y + radius});
 }
 
 LabelLayout::Place LabelLayout::place(double px, double py, double gap, std::string_view text, double size) {
   const double w = text_width(text, size), ascent = 0.72 * size, descent = 0.22 * size;
-  // Right, left, above, below, then the diagonals: (x of box left, y of baseline).
-  const Place candidates[] = {
-      {px + gap, py + ascent / 2},          {px - gap - w, py + ascent / 2},
-      {px - w / 2, py - gap - descent},     {px - w / 2, py + gap + ascent},
-      {px + gap * 0.7, py - gap * 0.7},     {px - gap * 0.7 - w, py - gap * 0.7},
-      {px + gap * 0.7, py + gap * 0.7 + ascent}, {px - gap * 0.7 - w, py + gap * 0.7 + ascent},
-  };
-  Place best = candidates[0];
+  Place best{px + gap, py + ascent / 2, {}};
   double best_cost = std::numeric_limits<double>::infinity();
-  Box best_box{};
-  for (const Place& c : candidates) {
-    const Box box{c.x - 1, c.y - ascent - 1, c.x + w + 1, c.y + descent + 1};
-    double cost = outside(box, frame) * 1000;
-    for (const Box& t : taken)
-      cost += overlap(box, t);
-    if (cost < best_cost) {
-      best_cost = cost;
-      best = c;
-      best_box = box;
-      if (cost == 0)
-        break;
+  bool blocked = true;  // the best so far covers a label or leaves the frame
+  for (int ring = 0; ring < RINGS && blocked; ++ring) {
+    const double g = gap + ring * (ascent + descent);
+    // Right, left, above, below, then the diagonals: (x of box left, y of baseline).
+    const Place candidates[] = {
+        {px + g, py + ascent / 2, {}},          {px - g - w, py + ascent / 2, {}},
+        {px - w / 2, py - g - descent, {}},     {px - w / 2, py + g + ascent, {}},
+        {px + g * 0.7, py - g * 0.7, {}},       {px - g * 0.7 - w, py - g * 0.7, {}},
+        {px + g * 0.7, py + g * 0.7 + ascent, {}}, {px - g * 0.7 - w, py + g * 0.7 + ascent, {}},
+    };
+    for (const Place& c : candidates) {
+      const Box box{c.x - 1, c.y - ascent - 1, c.x + w + 1, c.y + descent + 1};
+      double blocking = outside(box, frame) * OUTSIDE_COST;
+      for (const Box& t : labels)
+        blocking += overlap(box, t) * LABEL_COST;
+      double cost = blocking;
+      for (const Box& t : marks)
+        cost += overlap(box, t) * MARK_COST;
+      if (cost < best_cost) {
+        best_cost = cost;
+        best = {c.x, c.y, box};
+        blocked = blocking > 0;
+        if (cost == 0)
+          break;
+      }
     }
   }
-  taken.push_back(best_box);
+  labels.push_back(best.box);
   return best;
 }
 

@@ -45,7 +45,7 @@ TEST_F(MapCommand, BestMountsCarryTheReportsFigures) {
   EXPECT_EQ(json_number(t.out, "unique"), 3579);
   const size_t best = t.out.find("\"best\": [");
   ASSERT_NE(best, std::string::npos);
-  for (size_t at = best, n = 0; n < 2; ++n, at = t.out.find("\"polar\"", at + 1)) {
+  for (size_t at = t.out.find("\"polar\"", best), n = 0; n < 2; ++n, at = t.out.find("\"polar\"", at + 1)) {
     const size_t uvw = t.out.find("\"uvw\"", at), hkl = t.out.find("\"hkl\"", at);
     EXPECT_EQ(json_number(t.out, "accessible", uvw), report_accessible("--uvw " + json_indices(t.out, "uvw", at)));
     EXPECT_EQ(json_number(t.out, "accessible", hkl), report_accessible("--hkl " + json_indices(t.out, "hkl", at)));
@@ -92,6 +92,44 @@ TEST_F(MapCommand, SecondMountAddsToTheFirst) {
   EXPECT_NE(svg.find(">Best next mounts<"), std::string::npos);
   EXPECT_NE(svg.find(">[0 1 0]<"), std::string::npos);
   EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+}
+
+// The texts of an SVG in the order drawn, without the white halos behind labels.
+std::vector<std::string> svg_texts(const std::string& svg) {
+  std::vector<std::string> texts;
+  for (size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+    const size_t open = svg.find('>', at) + 1;
+    if (svg.substr(at, open - at).find("stroke=\"#fff\"") == std::string::npos)
+      texts.push_back(svg.substr(open, svg.find("</text>", open) - open));
+  }
+  return texts;
+}
+
+// The picture's table says what each column is and gives the value each mount is
+// ranked by: the better of its two directions, the JSON's own, best first.
+TEST_F(MapCommand, PictureTableShowsWhatRanksTheMounts) {
+  const Transcript t = plan("map " + CRYSTAL + " --step 4 --top 4 --svg map.svg --json");
+  ASSERT_EQ(t.exit_code, 0) << t.err;
+  const std::vector<std::string> texts = svg_texts(slurp(dir_ / "map.svg"));
+  const std::vector<std::string> header = {"[U V W]", "compl.", "(h k l)", "compl.", "rank"};
+  auto row = std::search(texts.begin(), texts.end(), header.begin(), header.end());
+  ASSERT_NE(row, texts.end());
+  row += header.size();
+  double previous = 101;
+  size_t at = t.out.find("\"polar\"", t.out.find("\"best\": ["));
+  for (int rank = 1; rank <= 4; ++rank, row += 6, at = t.out.find("\"polar\"", at + 1)) {
+    SCOPED_TRACE(rank);
+    ASSERT_LE(row + 6, texts.end());
+    EXPECT_EQ(row[0], std::to_string(rank));
+    const double uvw = std::stod(row[2]), hkl = std::stod(row[4]), ranked = std::stod(row[5]);
+    EXPECT_EQ(ranked, std::max(uvw, hkl));
+    EXPECT_LE(ranked, previous);
+    previous = ranked;
+    const long long best = std::max(json_number(t.out, "accessible", t.out.find("\"uvw\"", at)),
+                                    json_number(t.out, "accessible", t.out.find("\"hkl\"", at)));
+    EXPECT_NEAR(ranked, 100.0 * best / 3579, 0.05);
+  }
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "worst mount"), texts.end());
 }
 
 TEST_F(MapCommand, SectionCountsTheLayerAndRingsTheMeasured) {
