@@ -159,6 +159,9 @@ const RefusalCase REFUSALS[] = {
     {CELL + "--d-min x" + REST + GROUP, 2, "--d-min: 'x' is not a number"},
     {CELL + "--d-min 0.01" + REST + GROUP, 2, "give a larger --d-min"},
     {CELL + "--shells 0" + REST + GROUP, 2, "--shells"},
+    {CELL + "--d-min 50" + REST + GROUP, 2, "zirel-plan: no reflection has d >= d_min (50 A)"},
+    {CELL + "--wavelength 1e6 --psi-max 35 --uvw 0 1 0" + GROUP, 2, "no reflection has d >= d_min (871723.375 A)"},
+    {CELL + "--wavelength 0.7 --psi-max 1e-45 --uvw 0 1 0 --json" + GROUP, 2, "no reflection has d >= d_min (infinite)"},
     {CELL + "--input missing.hkl" + REST + GROUP, 2, "--input: cannot open missing.hkl"},
     {CELL + "--frobnicate" + REST + GROUP, 2, "Run with --help for more information."},
     // The run's parameters
