@@ -73,6 +73,8 @@ struct Refusal {
   int code;
   std::string message;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
 class Refused : public ::testing::TestWithParam<Refusal> {};
 TEST_P(Refused, TellsWhyAndLeavesTheOutputAlone) {
   { std::ofstream(dir() / "existing.hkl", std::ios::binary) << "keep me\n"; }
