@@ -144,7 +144,12 @@ TEST_F(UnitTest, ReplaceOnADevice) {
 TEST_F(UnitTest, ReadOnlyUnitsRefuseWrites) {
   std::string name = path("in.hkl");
   spit(name, "   1   2\n");
+  EXPECT_FALSE(t.is_read_only(1));  // not connected
+  ASSERT_EQ(t.open(2, name, "OLD", "", {.err = true}), IO_OK);
+  EXPECT_FALSE(t.is_read_only(2));
+  t.close(2);
   ASSERT_EQ(t.open(1, name, "OLD", "read", {.err = true}), IO_OK);
+  EXPECT_TRUE(t.is_read_only(1));
   EXPECT_EQ(write_formatted(t, 1, TWO_I5, {1, 2}, {}, {.err = true}), 9);
   t.close(1);
   EXPECT_EQ(slurp(name), "   1   2\n");
