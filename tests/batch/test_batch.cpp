@@ -159,6 +159,34 @@ TEST_F(Batch, DeviceOrFifoIsRefusedInEveryRole) {
   }
 }
 
+#ifdef _WIN32
+// NUL, nul.hkl or COM1 would swallow the run (or wait on a port) and report
+// success: refused as /dev/null is on Linux, in every role and any folder.
+TEST_F(Batch, WindowsDevicesAreRefusedInEveryRole) {
+  struct Case {
+    std::string args, err;
+  };
+  const Case cases[] = {
+      {"--input input.hkl --output NUL", "zirel-batch: the output NUL is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output nul.hkl", "zirel-batch: the output nul.hkl is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output C:\\data\\Com1.abs.",
+       "zirel-batch: the output C:\\data\\Com1.abs. is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output \\\\.\\NUL", "zirel-batch: the output \\\\.\\NUL is a device or a FIFO, not a file\n"},
+      {"--input CON --output out.hkl", "zirel-batch: the input CON is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output out.hkl --settings aux.dat",
+       "zirel-batch: --settings: aux.dat is a device or a FIFO, not a file\n"},
+  };
+  for (const Case& c : cases) {
+    put(dir_ / "out.hkl", "kept");
+    const Transcript t = run(c.args + " " + PARAMS);
+    EXPECT_EQ(t.exit_code, 2) << c.args;
+    EXPECT_EQ(t.out, "") << c.args;
+    EXPECT_EQ(t.err, c.err) << c.args;
+    EXPECT_EQ(slurp(dir_ / "out.hkl"), "kept") << c.args;
+  }
+}
+#endif
+
 TEST_F(Batch, LostStatusLineIsNoSuccess) {
   if (!zirel::test::has_posix_shell()) GTEST_SKIP() << "needs /dev/full";
   EXPECT_EQ(run_in_shell("--input input.hkl --output out.hkl " + PARAMS, "true", "/dev/full").exit_code, 4);

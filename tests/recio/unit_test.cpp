@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/recio/fatal_catcher.h"
+#include "recio/platform.h"
 #include "recio/statement.h"
 #include "tests/file_bytes.h"
 
@@ -139,6 +140,22 @@ TEST_F(UnitTest, ReplaceOnADevice) {
   ASSERT_EQ(t.open(2, "/dev/null", "REPLACE", "", {.err = true}), IO_OK);
   EXPECT_EQ(write_formatted(t, 2, TWO_I5, {1, 2}, {}, {.err = true}), IO_OK);
   t.close(2);
+}
+
+// What Windows takes for a device, whatever the folder, case, extension or
+// trailing dots and blanks; and names that only look alike, which are files.
+TEST(WindowsDeviceName, IsToldFromAFile) {
+  const char* devices[] = {"NUL", "nul", "nul.hkl", "Nul.tar.gz", "nul.", "nul...", "nul ", "nul .hkl", "nul:",
+                           "CON", "prn.txt", "aux", "COM1", "com9.abs", "LPT1", "lpt5.hkl", "COM\xC2\xB9",
+                           "conin$", "CONOUT$", "C:\\data\\NUL", "D:\\run 12\\com3.hkl", "..\\out\\lpt2",
+                           "C:nul", "sub/dir/Aux.dat", "\\\\.\\NUL", "\\\\.\\COM1", "\\\\.\\pipe\\x",
+                           "//./nul", "\\\\?\\GLOBALROOT\\Device\\Null", "\\\\.\\C:\\data\\nul.hkl"};
+  const char* files[] = {"null", "nul1", "nula.hkl", "anul", "COM0", "COM10", "LPT", "com", "console.hkl",
+                         "auxiliary", "C:\\data\\run.hkl", "C:\\NUL\\run.hkl", "nul\\run.hkl", "xnul.hkl",
+                         "\\\\?\\C:\\data\\nul.hkl", "\\\\?\\UNC\\server\\share\\run.hkl",
+                         "\\\\.\\C:\\data\\run.hkl", "\\\\server\\share\\run.hkl", "C:\\data\\", "", "COM\xC2\xB4"};
+  for (const char* name : devices) EXPECT_TRUE(platform::is_windows_device_name(name)) << name;
+  for (const char* name : files) EXPECT_FALSE(platform::is_windows_device_name(name)) << name;
 }
 
 TEST_F(UnitTest, ReadOnlyUnitsRefuseWrites) {
