@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 std::filesystem::path zirel::platform::utf8_path(const std::string& name) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
@@ -231,11 +232,34 @@ bool same_file(const std::string& a, const std::string& b) {
 
 FileHandle standard_output() { return file_of(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
+namespace {
+
+UINT code_page_before = 0;
+void restore_console_code_page() { SetConsoleOutputCP(code_page_before); }
+
+}  // namespace
+
+void console_shows_utf8() {
+  DWORD mode = 0;
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) &&
+      !GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode))
+    return;  // redirected: the bytes go out as they are
+  const UINT before = GetConsoleOutputCP();
+  if (before == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) return;
+  // The console is the command prompt's: it gets its code page back when the
+  // program ends, so that what runs after is shown as before.
+  if (code_page_before == 0) {
+    code_page_before = before;
+    std::atexit(restore_console_code_page);
+  }
+}
+
 void binary_standard_streams() {
   for (FILE* stream : {stdout, stderr}) {
     std::fflush(stream);
     _setmode(_fileno(stream), _O_BINARY);
   }
+  console_shows_utf8();
 }
 
 bool standard_error_is_terminal() {
@@ -359,6 +383,8 @@ bool same_file(const std::string& a, const std::string& b) {
 FileHandle standard_output() { return {STDOUT_FILENO}; }
 
 void binary_standard_streams() {}
+
+void console_shows_utf8() {}
 
 bool standard_error_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 

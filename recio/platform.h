@@ -80,8 +80,15 @@ std::string utf8_name(const std::filesystem::path& path);
 FileHandle standard_output();
 // Puts the C and C++ streams on standard output and standard error in binary
 // mode, so that a line a program prints ends in LF on both systems (a console
-// shows it as a line all the same). Called first thing in main().
+// shows it as a line all the same), and console_shows_utf8. Called first thing
+// in main().
 void binary_standard_streams();
+// Messages are UTF-8. A Windows console shows bytes in its output code page
+// (437, 850, 1252...), where a name such as "Prüfung.hkl" would turn into
+// other letters: while the program runs, a console on standard output or
+// standard error uses UTF-8, and gets its own code page back at the end.
+// Redirected output is not touched: it stays UTF-8, byte for byte.
+void console_shows_utf8();
 // Whether standard error is a terminal that shows a progress line drawn with
 // a carriage return and the "erase line" escape sequence.
 bool standard_error_is_terminal();
