@@ -179,8 +179,15 @@ bool save_settings() {
   // only when all of them are written: a full disk leaves the old file whole.
   // The unit lets go of the old file first, as Windows renames over no open file.
   close_unit(SETTINGS_UNIT);
-  bool saved = open_unit(SETTINGS_UNIT, target.temporary, "replace", {}, {.err = true}) == IO_OK &&
-               write_records(shell_state().run_settings);
+  if (open_unit(SETTINGS_UNIT, target.temporary, "replace", {}, {.err = true}) != IO_OK) {
+    // A folder that takes no new file, holding a file that may be written: the
+    // file is rewritten where it stands, the one way left to keep the settings.
+    if (!open_existing()) return false;
+    const bool saved = write_records(shell_state().run_settings);
+    rewind_unit(SETTINGS_UNIT);
+    return saved;
+  }
+  bool saved = write_records(shell_state().run_settings);
   close_unit(SETTINGS_UNIT);
   std::error_code ec;
   if (saved) {

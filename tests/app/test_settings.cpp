@@ -6,6 +6,7 @@
 #include "tests/filtering/settings_fixtures.h"
 
 #include <filesystem>
+#include <fstream>
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
@@ -239,6 +240,24 @@ TEST(Settings, ASaveThroughALinkKeepsTheLink) {
   EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("zirel.dat")));
   EXPECT_EQ(read_file(scratch.path("mine.dat")).substr(0, 10), "  10.25000");
   EXPECT_FALSE(exists(scratch.path(".mine.dat.tmp")));
+}
+
+// A folder that takes no new file still lets a writable zirel.dat keep the
+// settings: it is rewritten where it stands.
+TEST(Settings, AFolderThatTakesNoNewFileStillSaves) {
+  Scratch scratch;
+  write_file(scratch.path("zirel.dat"), DEFAULT_FILE);
+  load_settings();
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::current_path();
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  const bool folder_refuses = !std::ofstream(scratch.path("probe.txt"));
+  shell_state().run_settings.cell.a = 10.25f;
+  const bool saved = folder_refuses && save_settings();
+  fs::permissions(folder, fs::perms::owner_all);
+  if (!folder_refuses) GTEST_SKIP() << "running with the right to write in any folder";
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")).substr(0, 10), "  10.25000");
 }
 
 // A file the user made read-only is read and never replaced, although the
