@@ -4,6 +4,7 @@
 #include "app/shell_state.h"
 #include "app/status_line.h"
 #include "dialog/dialog.h"
+#include "recio/platform.h"
 #include "recio/recio.h"
 
 #include <array>
@@ -61,6 +62,32 @@ bool create_with_defaults(RunSettings& s) {
   return true;
 }
 
+// Where a save writes: the settings file, or the file its link leads to (the
+// link stays a link), and a temporary file beside it, on the same disk, so that
+// the rename replaces the one by the other in a single step.
+struct SaveTarget {
+  std::string file, temporary;
+  fs::perms permissions = fs::perms::unknown;
+  bool usable = false;
+};
+
+SaveTarget save_target() {
+  SaveTarget t;
+  std::error_code ec;
+  fs::path file = platform::utf8_path(std::string(SETTINGS_FILE));
+  if (fs::is_symlink(file, ec)) file = fs::canonical(file, ec);
+  if (ec) return t;
+  t.file = platform::utf8_name(file);
+  t.permissions = fs::status(file, ec).permissions();
+  const std::string name = platform::utf8_name(file.filename());
+  const fs::path temporary = file.parent_path() / platform::utf8_path("." + name + ".tmp");
+  t.temporary = platform::utf8_name(temporary);
+  // What else bears that name (a folder, a FIFO) is not ours to replace.
+  const fs::file_status there = fs::symlink_status(temporary, ec);
+  t.usable = !fs::exists(there) || fs::is_regular_file(there);
+  return t;
+}
+
 }  // namespace
 
 std::string load_settings() {
@@ -104,9 +131,34 @@ void setup_form() {
 }
 
 bool save_settings() {
-  if (!units().is_connected(SETTINGS_UNIT) || !write_records(shell_state().run_settings)) return false;
-  rewind_unit(SETTINGS_UNIT);
-  return true;
+  // A file the user made read-only (loaded for reading only) stays as it is,
+  // although the folder would let a new file take its place.
+  if (!units().is_connected(SETTINGS_UNIT) || units().is_read_only(SETTINGS_UNIT)) return false;
+  const SaveTarget target = save_target();
+  if (!target.usable) return false;
+  // The new records go into a file of their own, which takes the old one's place
+  // only when all of them are written: a full disk leaves the old file whole.
+  // The unit lets go of the old file first, as Windows renames over no open file.
+  close_unit(SETTINGS_UNIT);
+  if (open_unit(SETTINGS_UNIT, target.temporary, "replace", {}, {.err = true}) != IO_OK) {
+    // A folder that takes no new file, holding a file that may be written: the
+    // file is rewritten where it stands, the one way left to keep the settings.
+    if (!open_existing()) return false;
+    const bool saved = write_records(shell_state().run_settings);
+    rewind_unit(SETTINGS_UNIT);
+    return saved;
+  }
+  bool saved = write_records(shell_state().run_settings);
+  close_unit(SETTINGS_UNIT);
+  std::error_code ec;
+  if (saved) {
+    fs::permissions(platform::utf8_path(target.temporary), target.permissions, ec);
+    fs::rename(platform::utf8_path(target.temporary), platform::utf8_path(target.file), ec);
+    saved = !ec;
+  }
+  if (!saved) fs::remove(platform::utf8_path(target.temporary), ec);
+  // Back on the file, at its start, for the next save.
+  return open_existing() && saved;
 }
 
 }  // namespace zirel

@@ -137,10 +137,13 @@ PlanPreparation prepare_plan(const PlanRequest& q) {
 
   p.set = unique_reflections(p.symmetry, p.metric, p.counted_d_min, p.anomalous);
   p.set.d_min = p.d_min;  // the shells are those of the limit asked for
+  // A report of empty shells has no d max to print and no completeness to give: the
+  // report is refused as the map is (a wavelength of metres, an opening of 1e-45 degrees).
+  if (p.set.reflections.empty())
+    return refuse(PlanRefusalKind::nothing_to_plan, PlanParameter::d_min,
+                  "no reflection has d >= d_min (" +
+                      (std::isfinite(p.d_min) ? trimmed_text(p.d_min, 4) + " A" : std::string("infinite")) + ")");
   if (q.command == PlanCommand::map) {
-    if (p.set.reflections.empty())
-      return refuse(PlanRefusalKind::nothing_to_plan, PlanParameter::d_min,
-                    "no reflection has d >= d_min (" + trimmed_text(p.d_min, 4) + " A)");
     for (size_t i = 0; i < q.mounts.size(); ++i)
       if (prepare_accessibility(settings_at(p.settings, q.mounts[i]), p.metric).zero_axis)
         return refuse(PlanRefusalKind::zero_axis, PlanParameter::mounts,

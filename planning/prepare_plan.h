@@ -9,9 +9,9 @@
 //   4. the cell has the symmetry's metric;
 //   5. d min, when given, is positive;
 //   6. the sphere up to d min holds at most MAX_SPHERE_REFLECTIONS;
-//   7. the map: its step, its number of best mounts, then at least one unique
-//      reflection, then every mount already made has a direction;
-//      the section: its layer.
+//   7. the map: its step, its number of best mounts; the section: its layer;
+//   8. the report and the map: at least one unique reflection, then every mount
+//      the map was given has a direction.
 // A new refusal is one more step here.
 #pragma once
 

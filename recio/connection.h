@@ -24,6 +24,8 @@ public:
   Connection& operator=(const Connection&) = delete;
 
   const std::string& name() const { return name_; }
+  // Connected for reading only: every write is refused.
+  virtual bool read_only() const { return false; }
   // Whether this is the file with that identity (reached by another name).
   virtual bool is_file(const platform::FileIdentity&) const { return false; }
 

@@ -20,6 +20,7 @@ public:
                  bool seekable);
   ~FileConnection() override;  // closes without reporting; disconnect() reports
 
+  bool read_only() const override { return read_only_; }
   bool is_file(const platform::FileIdentity& identity) const override;
   IoStatus next_record(std::string_view& record) override;
   IoStatus write_record(std::string_view record) override;

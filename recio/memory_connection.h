@@ -16,6 +16,8 @@ class MemoryInput final : public Connection {
 public:
   MemoryInput(std::string name, std::string_view bytes);
 
+  bool read_only() const override { return true; }
+
   IoStatus next_record(std::string_view& record) override;
   IoStatus write_record(std::string_view record) override;
   IoStatus rewind() override;

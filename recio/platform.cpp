@@ -1,12 +1,67 @@
 #include "recio/platform.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 std::filesystem::path zirel::platform::utf8_path(const std::string& name) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+// "X:\" or "X:/": a drive's folder, where files live.
+bool starts_with_drive(std::string_view path) {
+  return path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
+         is_separator(path[2]);
+}
+
+}  // namespace
+
+// The reserved names and how Windows finds them in a path: Microsoft, "Naming
+// Files, Paths, and Namespaces" (learn.microsoft.com/windows/win32/fileio/naming-a-file).
+bool zirel::platform::is_windows_device_name(std::string_view name) {
+  // \\.\ (the Win32 device namespace) and \\?\ name devices, pipes and volumes,
+  // unless a drive's path or a share (UNC\) follows. Behind \\?\ a name is taken
+  // as it stands, so there a file may be called nul.
+  if (name.size() >= 4 && is_separator(name[0]) && is_separator(name[1]) && (name[2] == '.' || name[2] == '?') &&
+      is_separator(name[3])) {
+    const std::string_view rest = name.substr(4);
+    const bool share = rest.size() >= 4 && equal_ignoring_case(rest.substr(0, 3), "unc") && is_separator(rest[3]);
+    if (!starts_with_drive(rest) && !share) return true;
+    if (name[2] == '?') return false;
+  }
+  size_t start = name.size();
+  while (start > 0 && !is_separator(name[start - 1])) --start;
+  std::string_view last = name.substr(start);
+  if (start == 0 && last.size() >= 2 && last[1] == ':') last.remove_prefix(2);  // "C:nul"
+  // The device's name ends at the first dot or colon; blanks before them do not count.
+  last = last.substr(0, std::min(last.find('.'), last.find(':')));
+  while (!last.empty() && last.back() == ' ') last.remove_suffix(1);
+  for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"})
+    if (equal_ignoring_case(last, device)) return true;
+  if (last.size() < 4) return false;
+  const std::string_view stem = last.substr(0, 3), number = last.substr(3);
+  if (!equal_ignoring_case(stem, "com") && !equal_ignoring_case(stem, "lpt")) return false;
+  if (number.size() == 1) return number[0] >= '1' && number[0] <= '9';
+  // Superscript one, two and three in UTF-8.
+  return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
 bool zirel::platform::is_device_or_fifo(const std::string& name) {
+#ifdef _WIN32
+  if (is_windows_device_name(name)) return true;
+#endif
   std::error_code error;
   const std::filesystem::file_status s = std::filesystem::status(utf8_path(name), error);
   return !error && std::filesystem::exists(s) && !std::filesystem::is_regular_file(s) &&
@@ -177,11 +232,34 @@ bool same_file(const std::string& a, const std::string& b) {
 
 FileHandle standard_output() { return file_of(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
+namespace {
+
+UINT code_page_before = 0;
+void restore_console_code_page() { SetConsoleOutputCP(code_page_before); }
+
+}  // namespace
+
+void console_shows_utf8() {
+  DWORD mode = 0;
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) &&
+      !GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode))
+    return;  // redirected: the bytes go out as they are
+  const UINT before = GetConsoleOutputCP();
+  if (before == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) return;
+  // The console is the command prompt's: it gets its code page back when the
+  // program ends, so that what runs after is shown as before.
+  if (code_page_before == 0) {
+    code_page_before = before;
+    std::atexit(restore_console_code_page);
+  }
+}
+
 void binary_standard_streams() {
   for (FILE* stream : {stdout, stderr}) {
     std::fflush(stream);
     _setmode(_fileno(stream), _O_BINARY);
   }
+  console_shows_utf8();
 }
 
 bool standard_error_is_terminal() {
@@ -305,6 +383,8 @@ bool same_file(const std::string& a, const std::string& b) {
 FileHandle standard_output() { return {STDOUT_FILENO}; }
 
 void binary_standard_streams() {}
+
+void console_shows_utf8() {}
 
 bool standard_error_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 

@@ -59,7 +59,17 @@ bool same_file(const std::string& a, const std::string& b);
 // Whether `name` (UTF-8) is something other than a file or a folder: a
 // device, a FIFO, a socket. Such a thing cannot be emptied and rewritten as a
 // file, and opening a FIFO waits for its other end.
+// On Windows also every name Windows takes for a device wherever it stands
+// (is_windows_device_name): "NUL" and "nul.hkl" would swallow a run and report
+// success, "COM1" would wait on a serial port.
 bool is_device_or_fifo(const std::string& name);
+// Whether Windows takes `name` (UTF-8) for a device rather than a file: a last
+// part that is CON, PRN, AUX, NUL, COM1-9, LPT1-9 (or COM and LPT with a
+// superscript 1, 2, 3), CONIN$ or CONOUT$, in any case and with any extension,
+// trailing dots and spaces or ':'; or a path in the device namespace, \\.\ or
+// \\?\, other than a drive's or a share's file. Decided from the text alone, so
+// that it can be checked on every system.
+bool is_windows_device_name(std::string_view name);
 // A UTF-8 name as a path for the standard library's streams and file system
 // calls (from a plain std::string, Windows would read it in the ANSI code page).
 std::filesystem::path utf8_path(const std::string& name);
@@ -70,8 +80,15 @@ std::string utf8_name(const std::filesystem::path& path);
 FileHandle standard_output();
 // Puts the C and C++ streams on standard output and standard error in binary
 // mode, so that a line a program prints ends in LF on both systems (a console
-// shows it as a line all the same). Called first thing in main().
+// shows it as a line all the same), and console_shows_utf8. Called first thing
+// in main().
 void binary_standard_streams();
+// Messages are UTF-8. A Windows console shows bytes in its output code page
+// (437, 850, 1252...), where a name such as "Prüfung.hkl" would turn into
+// other letters: while the program runs, a console on standard output or
+// standard error uses UTF-8, and gets its own code page back at the end.
+// Redirected output is not touched: it stays UTF-8, byte for byte.
+void console_shows_utf8();
 // Whether standard error is a terminal that shows a progress line drawn with
 // a carriage return and the "erase line" escape sequence.
 bool standard_error_is_terminal();

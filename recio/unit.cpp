@@ -50,6 +50,11 @@ Connection* UnitTable::find(int32_t unit) const {
   return nullptr;
 }
 
+bool UnitTable::is_read_only(int32_t unit) const {
+  const Connection* c = find(unit);
+  return c != nullptr && c->read_only();
+}
+
 std::string_view UnitTable::file_name(int32_t unit) const {
   Connection* c = find(unit);
   return c != nullptr ? std::string_view(c->name()) : std::string_view();

@@ -44,6 +44,8 @@ public:
   void close_all();
 
   bool is_connected(int32_t unit) const { return find(unit) != nullptr; }
+  // Connected for reading only (access "READ", or bytes in memory to read).
+  bool is_read_only(int32_t unit) const;
   // The connected file's name ("" when not connected).
   std::string_view file_name(int32_t unit) const;
 

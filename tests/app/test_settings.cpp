@@ -6,7 +6,10 @@
 #include "tests/filtering/settings_fixtures.h"
 
 #include <filesystem>
+#include <fstream>
 #ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -201,6 +204,77 @@ TEST(Settings, AFileThatCannotBeCreatedIsNoEnd) {
     EXPECT_FALSE(save_settings());
   }));
 }
+
+// A disk that fills during a save (here: a limit on the size of a file the
+// program writes) leaves the old file as it was, and the next save works.
+TEST(Settings, AFailedSaveLeavesTheOldFile) {
+  Scratch scratch;
+  const std::string old_file = DEFAULT_FILE + "a fifth line, kept while the new records are written\r\n";
+  write_file(scratch.path("zirel.dat"), old_file);
+  load_settings();
+  shell_state().run_settings.cell.a = 10.25f;
+  struct rlimit before;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = before;
+  small.rlim_cur = 40;  // the first record and a half
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = save_settings();
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")), old_file);
+  EXPECT_FALSE(exists(scratch.path(".zirel.dat.tmp")));
+  EXPECT_TRUE(save_settings());
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")).substr(0, 10), "  10.25000");
+}
+
+// A settings file that is a link stays a link; the file it leads to is saved.
+TEST(Settings, ASaveThroughALinkKeepsTheLink) {
+  Scratch scratch;
+  write_file(scratch.path("mine.dat"), DEFAULT_FILE);
+  std::filesystem::create_symlink("mine.dat", scratch.path("zirel.dat"));
+  load_settings();
+  shell_state().run_settings.cell.a = 10.25f;
+  EXPECT_TRUE(save_settings());
+  EXPECT_TRUE(std::filesystem::is_symlink(scratch.path("zirel.dat")));
+  EXPECT_EQ(read_file(scratch.path("mine.dat")).substr(0, 10), "  10.25000");
+  EXPECT_FALSE(exists(scratch.path(".mine.dat.tmp")));
+}
+
+// A folder that takes no new file still lets a writable zirel.dat keep the
+// settings: it is rewritten where it stands.
+TEST(Settings, AFolderThatTakesNoNewFileStillSaves) {
+  Scratch scratch;
+  write_file(scratch.path("zirel.dat"), DEFAULT_FILE);
+  load_settings();
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::current_path();
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  const bool folder_refuses = !std::ofstream(scratch.path("probe.txt"));
+  shell_state().run_settings.cell.a = 10.25f;
+  const bool saved = folder_refuses && save_settings();
+  fs::permissions(folder, fs::perms::owner_all);
+  if (!folder_refuses) GTEST_SKIP() << "running with the right to write in any folder";
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")).substr(0, 10), "  10.25000");
+}
+
+// A file the user made read-only is read and never replaced, although the
+// folder would let a new file take its place.
+TEST(Settings, AReadOnlyFileIsNotReplaced) {
+  Scratch scratch;
+  write_file(scratch.path("zirel.dat"), DEFAULT_FILE);
+  std::filesystem::permissions(scratch.path("zirel.dat"), std::filesystem::perms::owner_read);
+  load_settings();
+  // As such a file leaves the unit also where the right to write any file
+  // (root's) opens it read-write.
+  units().close(SETTINGS_UNIT);
+  ASSERT_EQ(units().open(SETTINGS_UNIT, "zirel.dat", "old", "read"), IO_OK);
+  shell_state().run_settings.cell.a = 10.25f;
+  EXPECT_FALSE(save_settings());
+  EXPECT_EQ(read_file(scratch.path("zirel.dat")), DEFAULT_FILE);
+}
 #endif
 
 TEST(Settings, SaveReplacesTheWholeContent) {
@@ -219,4 +293,5 @@ TEST(Settings, SaveReplacesTheWholeContent) {
   expected.replace(62 + 22 + 4, 1, "1");
   expected.replace(62 + 22 + 37, 10, "   -1    2");
   EXPECT_EQ(read_file(scratch.path("zirel.dat")), expected);
+  EXPECT_FALSE(exists(scratch.path(".zirel.dat.tmp")));
 }

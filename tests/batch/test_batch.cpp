@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 
 #include "transcript.h"
@@ -133,15 +134,31 @@ TEST_F(Batch, OutputThatCannotBeWrittenExitsWithFour) {
             std::string::npos) << t.err;
 }
 
+struct RefusedRole {
+  std::string args, err;
+};
+
+// Each command refused with code 2 and its message, the output left as it was.
+class RefusedRoles : public Batch {
+protected:
+  void expect_refused_before_the_output(std::span<const RefusedRole> cases) {
+    for (const RefusedRole& c : cases) {
+      put(dir_ / "out.hkl", "kept");
+      const Transcript t = run(c.args + " " + PARAMS);
+      EXPECT_EQ(t.exit_code, 2) << c.args;
+      EXPECT_EQ(t.out, "") << c.args;
+      EXPECT_EQ(t.err, c.err) << c.args;
+      EXPECT_EQ(slurp(dir_ / "out.hkl"), "kept") << c.args;
+    }
+  }
+};
+
 // A FIFO would hold the run until something wrote to it (or read from it), and a
 // device is no file: refused in every role, before the output is touched.
-TEST_F(Batch, DeviceOrFifoIsRefusedInEveryRole) {
+TEST_F(RefusedRoles, DeviceOrFifoIsRefusedInEveryRole) {
   if (!zirel::test::has_posix_shell()) GTEST_SKIP() << "needs /dev/null and mkfifo";
   ASSERT_EQ(std::system(("mkfifo '" + (dir_ / "pipe.hkl").string() + "'").c_str()), 0);
-  struct Case {
-    std::string args, err;
-  };
-  const Case cases[] = {
+  const RefusedRole cases[] = {
       {"--input input.hkl --output /dev/null", "zirel-batch: the output /dev/null is a device or a FIFO, not a file\n"},
       {"--input input.hkl --output pipe.hkl", "zirel-batch: the output pipe.hkl is a device or a FIFO, not a file\n"},
       {"--input pipe.hkl --output out.hkl", "zirel-batch: the input pipe.hkl is a device or a FIFO, not a file\n"},
@@ -149,15 +166,26 @@ TEST_F(Batch, DeviceOrFifoIsRefusedInEveryRole) {
       {"--input input.hkl --output out.hkl --settings pipe.hkl",
        "zirel-batch: --settings: pipe.hkl is a device or a FIFO, not a file\n"},
   };
-  for (const Case& c : cases) {
-    put(dir_ / "out.hkl", "kept");
-    const Transcript t = run(c.args + " " + PARAMS);
-    EXPECT_EQ(t.exit_code, 2) << c.args;
-    EXPECT_EQ(t.out, "") << c.args;
-    EXPECT_EQ(t.err, c.err) << c.args;
-    EXPECT_EQ(slurp(dir_ / "out.hkl"), "kept") << c.args;
-  }
+  expect_refused_before_the_output(cases);
 }
+
+#ifdef _WIN32
+// NUL, nul.hkl or COM1 would swallow the run (or wait on a port) and report
+// success: refused as /dev/null is on Linux, in every role and any folder.
+TEST_F(RefusedRoles, WindowsDevicesAreRefusedInEveryRole) {
+  const RefusedRole cases[] = {
+      {"--input input.hkl --output NUL", "zirel-batch: the output NUL is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output nul.hkl", "zirel-batch: the output nul.hkl is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output C:\\data\\Com1.abs.",
+       "zirel-batch: the output C:\\data\\Com1.abs. is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output \\\\.\\NUL", "zirel-batch: the output \\\\.\\NUL is a device or a FIFO, not a file\n"},
+      {"--input CON --output out.hkl", "zirel-batch: the input CON is a device or a FIFO, not a file\n"},
+      {"--input input.hkl --output out.hkl --settings aux.dat",
+       "zirel-batch: --settings: aux.dat is a device or a FIFO, not a file\n"},
+  };
+  expect_refused_before_the_output(cases);
+}
+#endif
 
 TEST_F(Batch, LostStatusLineIsNoSuccess) {
   if (!zirel::test::has_posix_shell()) GTEST_SKIP() << "needs /dev/full";

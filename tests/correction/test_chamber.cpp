@@ -24,6 +24,7 @@ struct Refused {
   std::string toml;
   std::string message;  // a part of it: the key, the line
 };
+void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
 class ChamberRefusal : public ::testing::TestWithParam<Refused> {};
 TEST_P(ChamberRefusal, NamesTheKeyAndLine) {
   const DacRead r = read_dac_description(ANVILS + GetParam().toml, "cell.toml", {});
@@ -93,6 +94,7 @@ struct PrepRefused {
   std::string toml;
   std::string message;
 };
+void PrintTo(const PrepRefused& c, std::ostream* os) { *os << c.name; }
 class ChamberPreparation : public ::testing::TestWithParam<PrepRefused> {};
 TEST_P(ChamberPreparation, RefusesNamingTheKey) {
   const CorrectionPreparation p = prepare_correction({mo_run(), described(GetParam().toml)});
@@ -135,6 +137,8 @@ struct JoinCase {
   std::string toml;
   bool has_average;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const JoinCase& c, std::ostream* os) { *os << c.name; }
 class JoinedFactor : public ::testing::TestWithParam<JoinCase> {};
 TEST_P(JoinedFactor, IsFlatTimesVolumeAverage) {
   const CorrectionPreparation with = prepare_correction({mo_run(), described(GetParam().toml)});

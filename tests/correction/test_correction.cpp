@@ -21,6 +21,7 @@ struct MuCase {
   const char* name;
   double wavelength, expected_per_mm;
 };
+void PrintTo(const MuCase& c, std::ostream* os) { *os << c.name; }
 class DiamondMu : public ::testing::TestWithParam<MuCase> {};
 TEST_P(DiamondMu, WithinTwoPercent) {
   const Attenuation a = linear_attenuation("C", 3.515, GetParam().wavelength);
@@ -62,6 +63,9 @@ RunSettings settings_of(const simulation::Experiment& e, const Vec3d& axis, floa
 struct PathCase {
   double phi_in_deg, phi_out_deg;
 };
+void PrintTo(const PathCase& c, std::ostream* os) {
+  *os << "in " << c.phi_in_deg << " deg, out " << c.phi_out_deg << " deg";
+}
 class AnvilTransmission : public ::testing::TestWithParam<PathCase> {};
 TEST_P(AnvilTransmission, IsBeerLambertOverBothAnvils) {
   const simulation::Experiment e;
@@ -104,6 +108,8 @@ struct CapCase {
   Vec3d centre;
   double half_angle_deg;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const CapCase& c, std::ostream* os) { *os << c.name; }
 Vec3d polar(double theta_deg, double phi_deg) {
   const double t = theta_deg * std::numbers::pi / 180, p = phi_deg * std::numbers::pi / 180;
   return {std::sin(t) * std::cos(p), std::sin(t) * std::sin(p), std::cos(t)};
@@ -164,6 +170,7 @@ struct RunCase {
   bool most_fail;        // refused: most records fail the check
   double fit_off_deg;    // fitted axis against the axis given
 };
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 class SimulatedRun : public ::testing::TestWithParam<RunCase> {};
 TEST_P(SimulatedRun, ChecksOpeningAndFit) {
   const RunCase& c = GetParam();
@@ -219,6 +226,7 @@ struct ShadowCase {
   const char* name;
   double min_transmission;
 };
+void PrintTo(const ShadowCase& c, std::ostream* os) { *os << c.name; }
 class GasketShadowRun : public ::testing::TestWithParam<ShadowCase> {};
 TEST_P(GasketShadowRun, LeavesOutWhatFallsBelowTheFraction) {
   const simulation::Experiment e;

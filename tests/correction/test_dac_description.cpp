@@ -12,6 +12,8 @@ struct Refused {
   std::vector<KeyOverride> overrides;
   std::string message;  // a part of the message: the key, the line
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const Refused& c, std::ostream* os) { *os << c.name; }
 class DacRefusal : public ::testing::TestWithParam<Refused> {};
 TEST_P(DacRefusal, NamesTheKeyAndLine) {
   const DacRead r = read_dac_description(GetParam().toml, "cell.toml", GetParam().overrides);

@@ -57,7 +57,11 @@ TEST(PrepareRun, RefusalsInTheirOrder) {
       // The determinant test, unchanged, then the edges, then the angles.
       {"zero edge", with_cell({0, 5, 5, 90, 90, 90}), RefusalKind::singular_cell, RunParameter::cell,
        "SINGULAR UNIT CELL: DETERMINANT OF METRIC TENSOR IS ZERO"},
+      {"negative a", with_cell({-5, 5, 5, 90, 90, 90}), NO_CELL, RunParameter::cell, EDGES},
       {"negative edge", with_cell({5, -5, 5, 90, 90, 90}), NO_CELL, RunParameter::cell, EDGES},
+      {"negative c", with_cell({5, 5, -5, 90, 90, 90}), NO_CELL, RunParameter::cell, EDGES},
+      {"oblique with a negative c", with_cell({5.1f, 6.2f, -7.3f, 70.1f, 80.2f, 85.3f}), NO_CELL,
+       RunParameter::cell, EDGES},
       {"negative edge and impossible angles", with_cell({-5, 5, 5, 10, 10, 100}), NO_CELL, RunParameter::cell, EDGES},
       {"alpha 0", with_cell({7.512f, 9.874f, 11.236f, 0, 103.47f, 90}), NO_CELL, RunParameter::cell, ANGLES},
       {"angles that cannot close", with_cell({5, 5, 5, 10, 10, 100}), NO_CELL, RunParameter::cell, ANGLES},

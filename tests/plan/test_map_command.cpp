@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 #include "transcript.h"
@@ -143,6 +144,29 @@ TEST_F(MapCommand, SectionCountsTheLayerAndRingsTheMeasured) {
   const std::string svg = slurp(dir_ / "layer.svg");
   EXPECT_NE(svg.find(">measured (2)<"), std::string::npos);
   EXPECT_NE(svg.find(">DAC axis [0 1 0]<"), std::string::npos);
+}
+
+// Cubic, a = 6, layer h k 0: d = 6 / sqrt(h^2 + k^2), so d >= 0.6 is the disc
+// h^2 + k^2 <= 100, 317 lattice points (count them) without the origin; 12 of them lie on
+// its rim (10 0, 8 6, 6 8 with their signs and swaps). A d min a little above 0.6 loses
+// exactly those 12, and 10 0 0 among them is no longer ringed.
+TEST_F(MapCommand, SectionKeepsTheReflectionsOnItsLimit) {
+  put("data.hkl", "  10   0   0   100.0     1.0\r\n   1   1   0    90.0     1.0\r\n");
+  const std::string cubic = "section --cell 6 6 6 90 90 90 --space-group Pm-3m --wavelength 0.71073 --psi-max 35 "
+                            "--uvw 0 0 1 --plane \"h k 0\" --input data.hkl --d-min ";
+  struct Case {
+    const char* d_min;
+    int points, measured;
+  };
+  for (const Case c : {Case{"0.6", 316, 2}, Case{"0.60001", 304, 1}}) {
+    const Transcript t = plan(cubic + c.d_min);
+    ASSERT_EQ(t.exit_code, 0) << t.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(t.out, m, std::regex("accessible (\\d+), not accessible (\\d+), .*measured (\\d+)")))
+        << t.out;
+    EXPECT_EQ(std::stoi(m[1]) + std::stoi(m[2]), c.points) << c.d_min;
+    EXPECT_EQ(std::stoi(m[3]), c.measured) << c.d_min;
+  }
 }
 
 struct Refusal {

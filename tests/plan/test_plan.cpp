@@ -131,6 +131,25 @@ TEST_F(Plan, MeasuredFileAddsCompletenessAndRedundancy) {
       << text.out;
 }
 
+// Two absent and three too fine, so that each count can only be its own: 0 3 0 and
+// 0 5 0 break the 2_1 screw's rule (0 k 0 with k odd), and indices of 40 put d near
+// 0.19-0.28 A, far below the opening's 0.62 A.
+TEST_F(Plan, AbsentAndTooFineAreCountedApart) {
+  put("data.hkl", "   1   2   3   100.0     1.0\r\n   0   3   0     5.0     1.0\r\n  40   0   0     1.0     1.0\r\n"
+                  "   0   5   0     5.0     1.0\r\n   0  40   0     1.0     1.0\r\n   0   0  40     1.0     1.0\r\n");
+  const Transcript json = plan(MONOCLINIC + " --input data.hkl --json");
+  ASSERT_EQ(json.exit_code, 0) << json.err;
+  EXPECT_EQ(json_count(json.out, "input", "records"), 6);
+  EXPECT_EQ(json_count(json.out, "input", "absent"), 2);
+  EXPECT_EQ(json_count(json.out, "input", "beyond_d_min"), 3);
+  EXPECT_EQ(json_count(json.out, "overall", "observations"), 1);
+  const Transcript text = plan(MONOCLINIC + " --input data.hkl");
+  EXPECT_NE(text.out.find("Input data.hkl: 6 records, 1 counted (redundancy 1.00), 2 systematically absent, "
+                          "3 finer than d min."),
+            std::string::npos)
+      << text.out;
+}
+
 struct RefusalCase {
   std::string args;
   int exit_code;
@@ -159,6 +178,9 @@ const RefusalCase REFUSALS[] = {
     {CELL + "--d-min x" + REST + GROUP, 2, "--d-min: 'x' is not a number"},
     {CELL + "--d-min 0.01" + REST + GROUP, 2, "give a larger --d-min"},
     {CELL + "--shells 0" + REST + GROUP, 2, "--shells"},
+    {CELL + "--d-min 50" + REST + GROUP, 2, "zirel-plan: no reflection has d >= d_min (50 A)"},
+    {CELL + "--wavelength 1e6 --psi-max 35 --uvw 0 1 0" + GROUP, 2, "no reflection has d >= d_min (871723.375 A)"},
+    {CELL + "--wavelength 0.7 --psi-max 1e-45 --uvw 0 1 0 --json" + GROUP, 2, "no reflection has d >= d_min (infinite)"},
     {CELL + "--input missing.hkl" + REST + GROUP, 2, "--input: cannot open missing.hkl"},
     {CELL + "--frobnicate" + REST + GROUP, 2, "Run with --help for more information."},
     // The run's parameters

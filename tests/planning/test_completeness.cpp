@@ -18,6 +18,11 @@ struct OrientationCase {
   float psi_max;
   bool anomalous;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const OrientationCase& c, std::ostream* os) {
+  *os << c.group << (c.axis_kind == AxisKind::UVW ? " [" : " (") << c.axis[0] << ' ' << c.axis[1] << ' ' << c.axis[2]
+      << (c.axis_kind == AxisKind::UVW ? "]" : ")") << (c.anomalous ? " anomalous" : "");
+}
 
 const OrientationCase ORIENTATIONS[] = {
     {"P21/c", {7.512f, 9.874f, 11.236f, 90.0f, 103.47f, 90.0f}, AxisKind::UVW, {0, 1, 0}, 0.7093f, 35.0f, false},

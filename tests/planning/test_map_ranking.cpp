@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 #include "map_fixtures.h"
 #include "planning/direction_grid.h"
 #include "planning/map_ranking.h"
@@ -75,6 +76,38 @@ TEST(SmallDirections, NearestInTheCubicLattice) {
     EXPECT_EQ(d.indices, c.nearest) << c.uvw[0] << ' ' << c.uvw[1] << ' ' << c.uvw[2];
     EXPECT_NEAR(d.angle_deg, c.angle_deg, 2e-3);
     EXPECT_EQ(p.indices, c.nearest);  // [U V W] and (h k l) coincide in a cubic cell
+  }
+}
+
+struct TieCase {
+  Indices simpler, other;  // equally far from their bisector, nothing else nearer
+};
+
+// Halfway between [1 0 0] and [6 1 0] (9.46 degrees apart) no direction with indices up
+// to 6 lies nearer than 4.73 degrees: the simpler one is named, whichever way the two
+// cosines round, and still when the axis leans toward the other by a hair (its cosine
+// larger by about 1e-13, a rounding, not a nearer direction). The variants turn the
+// pair about the lattice's axes and signs.
+TEST(SmallDirections, ATieNamesTheSimplerOne) {
+  const CartesianFrame cubic = make_frame({4, 4, 4, 90, 90, 90});
+  const SmallDirections small = make_small_directions(cubic);
+  const TieCase cases[] = {
+      {{1, 0, 0}, {6, 1, 0}}, {{1, 0, 0}, {6, -1, 0}}, {{1, 0, 0}, {6, 0, 1}}, {{1, 0, 0}, {6, 0, -1}},
+      {{0, 1, 0}, {1, 6, 0}}, {{0, 1, 0}, {0, 6, 1}}, {{0, 0, 1}, {1, 0, 6}}, {{0, 0, 1}, {0, -1, 6}},
+  };
+  const auto unit = [&](const Indices& i) { return normalized(cubic.direct_vector({double(i[0]), double(i[1]), double(i[2])})); };
+  const double half_angle = std::atan(1.0 / 6.0) * 90 / std::numbers::pi;  // half of atan(1/6), in degrees
+  for (const TieCase& c : cases) {
+    const Vec3d u = unit(c.simpler), v = unit(c.other);
+    for (const double lean : {0.0, 3e-11}) {
+      const Vec3d axis{u[0] + v[0] * (1 + lean), u[1] + v[1] * (1 + lean), u[2] + v[2] * (1 + lean)};
+      const std::string name = "[" + std::to_string(c.other[0]) + " " + std::to_string(c.other[1]) + " " +
+                               std::to_string(c.other[2]) + "] leaning " + std::to_string(lean);
+      for (const NearestLattice& found : {nearest_direction(small, axis), nearest_plane_normal(small, axis)}) {
+        EXPECT_EQ(found.indices, c.simpler) << name;
+        EXPECT_NEAR(found.angle_deg, half_angle, 1e-6) << name;
+      }
+    }
   }
 }
 

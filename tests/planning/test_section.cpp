@@ -1,6 +1,7 @@
 // Reciprocal-lattice layers: reading the layer, and each reflection's fate in it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include "map_fixtures.h"
 #include "planning/section.h"
@@ -84,6 +85,26 @@ TEST(Section, EachReflectionHasTheFilteringsDecision) {
       EXPECT_EQ(counted[i], s.counts[i]);
     EXPECT_EQ(rings, s.measured);
     EXPECT_EQ(s.measured, lc.measured) << lc.plane;  // 7 7 7 lies beyond d_min
+  }
+}
+
+// A reflection whose d is the limit itself, to the last bit, is inside the layer's disc:
+// the limit is d >= d_min, as everywhere else.
+TEST(Section, AReflectionExactlyOnTheLimitIsDrawn) {
+  const test::Crystal& c = test::CRYSTALS[0];
+  const test::Built b = test::build(c);
+  const AccessibilityRun run = prepare_accessibility(test::settings_at(c, AxisKind::UVW, {0, 1, 0}), b.metric);
+  std::string error;
+  SectionInput in;
+  in.plane = *parse_section_plane("h k 0", error);
+  in.frame = &b.frame;
+  in.run = &run;
+  in.axis_cartesian = axis_direction(b.frame, AxisKind::UVW, {0, 1, 0});
+  for (const Miller edge : {Miller{3, 0, 0}, Miller{2, 3, 0}, Miller{-1, 4, 0}}) {
+    in.d_min = d_spacing(b.metric, {float(edge.h), float(edge.k), float(edge.l)});
+    const Section s = make_section(in);
+    const bool drawn = std::any_of(s.points.begin(), s.points.end(), [&](const SectionPoint& p) { return p.hkl == edge; });
+    EXPECT_TRUE(drawn) << edge.h << ' ' << edge.k << ' ' << edge.l << " at d min " << in.d_min;
   }
 }
 

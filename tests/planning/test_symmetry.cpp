@@ -20,6 +20,7 @@ struct NameCase {
   const char* setting;
   size_t rotations;
 };
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.typed; }
 
 const NameCase NAMES[] = {
     {"P21/c", HEXAGONAL_AXES, 14, "2/m", "2/m", "unique axis b", 4},
@@ -107,6 +108,11 @@ struct FitCase {
   bool fits;
   const char* conditions;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const FitCase& c, std::ostream* os) {
+  *os << c.group << (c.fits ? " fits " : " does not fit ") << c.cell.a << ' ' << c.cell.b << ' ' << c.cell.c << ' '
+      << c.cell.alpha << ' ' << c.cell.beta << ' ' << c.cell.gamma;
+}
 
 const FitCase FITS[] = {
     {"P-1", {5.1f, 6.2f, 7.3f, 80.0f, 95.0f, 100.0f}, true, "any cell"},
@@ -151,6 +157,7 @@ struct LaueCase {
   const char* setting;
   size_t rotations;
 };
+void PrintTo(const LaueCase& c, std::ostream* os) { *os << c.typed; }
 
 const LaueCase LAUE[] = {
     {"-1", "-1", "", 2},           {"2/m", "2/m", "unique axis b", 4},   {"2/m:b", "2/m", "unique axis b", 4},

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/recio/fatal_catcher.h"
+#include "recio/platform.h"
 #include "recio/statement.h"
 #include "tests/file_bytes.h"
 
@@ -141,10 +142,31 @@ TEST_F(UnitTest, ReplaceOnADevice) {
   t.close(2);
 }
 
+// What Windows takes for a device, whatever the folder, case, extension or
+// trailing dots and blanks; and names that only look alike, which are files.
+TEST(WindowsDeviceName, IsToldFromAFile) {
+  const char* devices[] = {"NUL", "nul", "nul.hkl", "Nul.tar.gz", "nul.", "nul...", "nul ", "nul .hkl", "nul:",
+                           "CON", "prn.txt", "aux", "COM1", "com9.abs", "LPT1", "lpt5.hkl", "COM\xC2\xB9",
+                           "conin$", "CONOUT$", "C:\\data\\NUL", "D:\\run 12\\com3.hkl", "..\\out\\lpt2",
+                           "C:nul", "sub/dir/Aux.dat", "\\\\.\\NUL", "\\\\.\\COM1", "\\\\.\\pipe\\x",
+                           "//./nul", "\\\\?\\GLOBALROOT\\Device\\Null", "\\\\.\\C:\\data\\nul.hkl"};
+  const char* files[] = {"null", "nul1", "nula.hkl", "anul", "COM0", "COM10", "LPT", "com", "console.hkl",
+                         "auxiliary", "C:\\data\\run.hkl", "C:\\NUL\\run.hkl", "nul\\run.hkl", "xnul.hkl",
+                         "\\\\?\\C:\\data\\nul.hkl", "\\\\?\\UNC\\server\\share\\run.hkl",
+                         "\\\\.\\C:\\data\\run.hkl", "\\\\server\\share\\run.hkl", "C:\\data\\", "", "COM\xC2\xB4"};
+  for (const char* name : devices) EXPECT_TRUE(platform::is_windows_device_name(name)) << name;
+  for (const char* name : files) EXPECT_FALSE(platform::is_windows_device_name(name)) << name;
+}
+
 TEST_F(UnitTest, ReadOnlyUnitsRefuseWrites) {
   std::string name = path("in.hkl");
   spit(name, "   1   2\n");
+  EXPECT_FALSE(t.is_read_only(1));  // not connected
+  ASSERT_EQ(t.open(2, name, "OLD", "", {.err = true}), IO_OK);
+  EXPECT_FALSE(t.is_read_only(2));
+  t.close(2);
   ASSERT_EQ(t.open(1, name, "OLD", "read", {.err = true}), IO_OK);
+  EXPECT_TRUE(t.is_read_only(1));
   EXPECT_EQ(write_formatted(t, 1, TWO_I5, {1, 2}, {}, {.err = true}), 9);
   t.close(1);
   EXPECT_EQ(slurp(name), "   1   2\n");

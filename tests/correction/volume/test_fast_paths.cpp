@@ -26,6 +26,8 @@ struct Cell {
   Gasket gasket;
   Crystal crystal;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const Cell& c, std::ostream* os) { *os << c.name; }
 
 Crystal plate(double d, double t, double mu, double x, double y, Side side = Side::minus) {
   Crystal c;

@@ -47,6 +47,7 @@ struct RefusalCase {
   Crystal crystal;
   std::string parameter;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class Refusal : public testing::TestWithParam<RefusalCase> {};
 
@@ -99,6 +100,7 @@ struct PathCase {
   bool up;
   double expected_mm;
 };
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 
 class GasketPath : public testing::TestWithParam<PathCase> {};
 
@@ -155,6 +157,8 @@ struct AngleCase {
   Side exit;
   double onset_deg, full_deg;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const AngleCase& c, std::ostream* os) { *os << c.name; }
 
 Crystal point_at(double z, double x = 0) {
   Crystal c;

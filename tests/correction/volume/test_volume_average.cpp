@@ -86,6 +86,7 @@ struct PlateCase {
   double phi1, phi2;
   bool same_face;
 };
+void PrintTo(const PlateCase& c, std::ostream* os) { *os << c.name; }
 
 class ThinPlate : public testing::TestWithParam<PlateCase> {};
 
@@ -115,6 +116,8 @@ struct ConvergenceCase {
   Gasket gasket;
   Crystal crystal;
 };
+// Named in the test list by what it is, not by its bytes.
+void PrintTo(const ConvergenceCase& c, std::ostream* os) { *os << c.name; }
 
 class Convergence : public testing::TestWithParam<ConvergenceCase> {};
 
