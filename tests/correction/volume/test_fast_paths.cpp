@@ -47,7 +47,6 @@ Crystal box(double a, double b, double c, double angle, double mu, double x) {
 const Gasket opaque{true, true, 0, 0.08, 0.15};
 const Gasket steel{true, false, 20, 0.08, 0.15};
 
-void PrintTo(const Cell& c, std::ostream* os) { *os << c.name; }
 class FastPaths : public testing::TestWithParam<Cell> {
 protected:
   PreparedVolume v() const {
