@@ -66,15 +66,31 @@ Transcript run_program(const fs::path& dir, const std::string& program, const st
   std::wstring command = L"\"" + fs::absolute(program).make_preferred().wstring() + L"\" " + wide(args);
   PROCESS_INFORMATION process{};
   DWORD code = DWORD(-1);
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &startup,
-                     &process)) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &code);
+  // Under Wine on a loaded machine, starting a process has been seen to fail now and
+  // then before the program ran at all; that is the runner's trouble, not the
+  // program's, so it is tried again a few times, and a failure to start says so.
+  bool started = false;
+  DWORD start_error = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &startup,
+                             &process);
+    if (!started) start_error = GetLastError();
+  }
+  bool waited = false;
+  if (started) {
+    waited = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+             GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
   for (HANDLE h : {in, out, err}) CloseHandle(h);
-  return collect(dir, int(code));
+  Transcript t = collect(dir, int(code));
+  if (!started)
+    t.err += "[test runner: CreateProcessW failed five times, last error " + std::to_string(start_error) + "]";
+  else if (!waited)
+    t.err += "[test runner: no exit code, error " + std::to_string(GetLastError()) + "]";
+  return t;
 }
 
 #else
