@@ -1,9 +1,11 @@
 #include "correction/prepare_correction.h"
 
+#include <algorithm>
 #include <numbers>
 #include <cmath>
 #include "correction/attenuation.h"
 #include "correction/volume/volume_average.h"
+#include "correction/volume/volume_table.h"
 
 namespace zirel::correction {
 
@@ -141,15 +143,26 @@ CorrectionPreparation prepare_correction(const CorrectionSettings& s) {
     }
     p.volume = std::make_shared<const PreparedVolume>(std::move(*v.volume));
     if (d.gasket || p.mu_crystal > 0) {
-      p.volume_factor = [volume = p.volume](const Vec3d& in, const Vec3d& out_beam) {
-        return volume_average(*volume, Vec3{in[0], in[1], in[2]}, Vec3{out_beam[0], out_beam[1], out_beam[2]});
-      };
+      // From a table when the chamber allows one (it is the same from every azimuth):
+      // a beam beyond its side's opening is blocked and never asks, and beyond 80
+      // degrees, where V falls steeply to 0, the few beams are integrated directly.
+      const auto limit = [](const PreparedSide& side) { return std::min(side.opening_deg, 80.0); };
+      if (std::optional<VolumeTable> table = VolumeTable::make(*p.volume, {limit(p.minus), limit(p.plus)})) {
+        p.volume_factor = [table = std::move(*table)](const Vec3d& in, const Vec3d& out_beam) {
+          return table(Vec3{in[0], in[1], in[2]}, Vec3{out_beam[0], out_beam[1], out_beam[2]});
+        };
+      } else {
+        p.volume_factor = [volume = p.volume](const Vec3d& in, const Vec3d& out_beam) {
+          return volume_average(*volume, Vec3{in[0], in[1], in[2]}, Vec3{out_beam[0], out_beam[1], out_beam[2]});
+        };
+      }
     }
   }
-  // The reference of --min-transmission: one beam out through each anvil along the axis.
+  // The reference of --min-transmission: one beam out through each anvil along the axis
+  // (integrated directly, so that preparing a run does not fill a table).
   p.t_axis = std::exp(-p.plus.attenuation_length - p.minus.attenuation_length);
   if (p.volume_factor)
-    p.t_axis *= p.volume_factor(Vec3d{0, 0, 1}, Vec3d{0, 0, -1});
+    p.t_axis *= volume_average(*p.volume, Vec3{0, 0, 1}, Vec3{0, 0, -1});
   out.prepared = std::move(p);
   return out;
 }

@@ -157,8 +157,9 @@ TEST_P(JoinedFactor, IsFlatTimesVolumeAverage) {
       if (p.volume_factor)
         v = volume_average(*p.volume, Vec3{bi.u[0], bi.u[1], bi.u[2]}, Vec3{bo.u[0], bo.u[1], bo.u[2]});
       const double t = p.volume_factor ? t_flat * p.volume_factor(bi.u, bo.u) : t_flat;
+      // The run reads the average from its table, within 1e-4 of the integral.
       if (GetParam().has_average)
-        EXPECT_NEAR(t, t_flat * v, 1e-12 * t_flat) << a << " " << f;
+        EXPECT_NEAR(t, t_flat * v, 1e-4 * t_flat * v + 1e-12) << a << " " << f;
       else
         EXPECT_NEAR(t / t_flat, 1.0, 1e-7);
       EXPECT_LE(t, t_flat * (1 + 1e-12));
