@@ -88,18 +88,29 @@ TEST(Section, EachReflectionHasTheFilteringsDecision) {
   }
 }
 
-// A reflection whose d is the limit itself, to the last bit, is inside the layer's disc:
-// the limit is d >= d_min, as everywhere else.
-TEST(Section, AReflectionExactlyOnTheLimitIsDrawn) {
+// The h k 0 layer of the first crystal, mounted with b along the axis, to its d_min.
+class Hk0Layer : public testing::Test {
+protected:
   const test::Crystal& c = test::CRYSTALS[0];
   const test::Built b = test::build(c);
   const AccessibilityRun run = prepare_accessibility(test::settings_at(c, AxisKind::UVW, {0, 1, 0}), b.metric);
   std::string error;
-  SectionInput in;
-  in.plane = *parse_section_plane("h k 0", error);
-  in.frame = &b.frame;
-  in.run = &run;
-  in.axis_cartesian = axis_direction(b.frame, AxisKind::UVW, {0, 1, 0});
+  SectionInput in = layer("h k 0");
+
+  SectionInput layer(const char* plane) {
+    SectionInput i;
+    i.plane = *parse_section_plane(plane, error);
+    i.frame = &b.frame;
+    i.run = &run;
+    i.axis_cartesian = axis_direction(b.frame, AxisKind::UVW, {0, 1, 0});
+    i.d_min = c.d_min;
+    return i;
+  }
+};
+
+// A reflection whose d is the limit itself, to the last bit, is inside the layer's disc:
+// the limit is d >= d_min, as everywhere else.
+TEST_F(Hk0Layer, AReflectionExactlyOnTheLimitIsDrawn) {
   for (const Miller edge : {Miller{3, 0, 0}, Miller{2, 3, 0}, Miller{-1, 4, 0}}) {
     in.d_min = d_spacing(b.metric, {float(edge.h), float(edge.k), float(edge.l)});
     const Section s = make_section(in);
@@ -108,17 +119,7 @@ TEST(Section, AReflectionExactlyOnTheLimitIsDrawn) {
   }
 }
 
-TEST(Section, AxisInTheLayerAndLimitCircle) {
-  const test::Crystal& c = test::CRYSTALS[0];
-  const test::Built b = test::build(c);
-  const AccessibilityRun run = prepare_accessibility(test::settings_at(c, AxisKind::UVW, {0, 1, 0}), b.metric);
-  std::string error;
-  SectionInput in;
-  in.plane = *parse_section_plane("h k 0", error);
-  in.frame = &b.frame;
-  in.run = &run;
-  in.axis_cartesian = axis_direction(b.frame, AxisKind::UVW, {0, 1, 0});
-  in.d_min = c.d_min;
+TEST_F(Hk0Layer, AxisInTheLayerAndLimitCircle) {
   const Section s = make_section(in);
   // In a monoclinic cell with unique axis b, b lies along b*, across a* in the layer.
   EXPECT_NEAR(std::fabs(s.axis[1]), 1.0, 1e-12);
