@@ -12,6 +12,7 @@
 #include <system_error>
 #include <thread>
 
+#include "correction/volume/shadow_angles.h"
 #include "correction/volume/volume_average.h"
 
 namespace zirel::correction {
@@ -28,11 +29,6 @@ std::array<double, 4> lagrange(double u) {
 // A beam's angle to the axis, accurate near the axis too.
 double axis_angle(const Vec3& u) { return std::atan2(std::hypot(u.x, u.y), std::abs(u.z)); }
 
-bool same_from_every_azimuth(const PreparedVolume& v) {
-  if (v.crystal.shape != CrystalShape::plate)
-    return false;
-  return !v.gasket.present || (v.crystal.offset_x == 0 && v.crystal.offset_y == 0);
-}
 
 }  // namespace
 
@@ -86,14 +82,23 @@ VolumeTable::AngleAxis VolumeTable::angle_axis(const std::vector<double>& breaks
 
 std::optional<VolumeTable> VolumeTable::make(const PreparedVolume& v, std::array<double, 2> limit_deg,
                                              const TableSpacing& spacing) {
-  if (!same_from_every_azimuth(v))
+  if (v.crystal.shape != CrystalShape::plate)
     return std::nullopt;
   VolumeTable t;
   t.volume_ = std::make_shared<const PreparedVolume>(v);
+  // A plate off the hole's centre: the wall breaks the symmetry, the plate alone does not.
+  // Its table holds the plate's own absorption, which is V wherever neither beam meets
+  // the wall from any point (volume_average drops the wall there too).
+  PreparedVolume tabulated = v;
+  if (v.gasket.present && (v.crystal.offset_x != 0 || v.crystal.offset_y != 0)) {
+    tabulated.gasket.present = false;
+    t.wall_by_pair_ = true;
+  }
+  t.tabulated_volume_ = std::make_shared<const PreparedVolume>(tabulated);
   for (Side s : {Side::minus, Side::plus}) {
     const double limit = std::clamp(limit_deg[int(s)], 1.0, 90.0);
     double wall_from = 90;
-    const std::vector<double> breaks = angle_breaks(v, s, limit, wall_from);
+    const std::vector<double> breaks = angle_breaks(tabulated, s, limit, wall_from);
     t.angles_[int(s)] = angle_axis(breaks, wall_from, limit, spacing);
   }
   t.azimuth_steps_ = std::max(4, int(std::ceil(180 / spacing.azimuth_step_deg - 1e-9)));
@@ -126,7 +131,7 @@ void VolumeTable::fill(Table& t, int side_in, int side_out) const {
         for (int k = 0; k < n_az; ++k) {
           const double az = std::numbers::pi * k / azimuth_steps_;
           const Vec3 out{std::sin(to) * std::cos(az), std::sin(to) * std::sin(az), zout * std::cos(to)};
-          t.values[(std::size_t(i) * aout.node_count + j) * n_az + k] = volume_average(*volume_, in, out);
+          t.values[(std::size_t(i) * aout.node_count + j) * n_az + k] = volume_average(*tabulated_volume_, in, out);
         }
       }
     }
@@ -161,6 +166,8 @@ const VolumeTable::Table* VolumeTable::table_for(const Vec3& u_in, const Vec3& u
     return nullptr;
   const int side_in = u_in.z > 0 ? int(Side::plus) : int(Side::minus), side_out = 1 - side_in;
   if (axis_angle(u_in) > angles_[side_in].limit || axis_angle(u_out) > angles_[side_out].limit)
+    return nullptr;
+  if (wall_by_pair_ && (reaches_wall(*volume_, u_in) || reaches_wall(*volume_, u_out)))
     return nullptr;
   Table& t = (*tables_)[side_in];
   std::call_once(t.made, [&] {
@@ -243,7 +250,7 @@ bool VolumeTable::check(const Table& t, int side_in, int side_out) const {
     const double az = q[2] * std::numbers::pi;
     const Vec3 in{std::sin(ti), 0, zin * std::cos(ti)};
     const Vec3 out{std::sin(to) * std::cos(az), std::sin(to) * std::sin(az), -zin * std::cos(to)};
-    const double direct = volume_average(*volume_, in, out);
+    const double direct = volume_average(*tabulated_volume_, in, out);
     const double tabulated = interpolate(t, side_in, side_out, ti, to, az);
     const double allowed = CHECK_TOLERANCE * std::max(direct, on_axis / 20);
     if (!(std::abs(tabulated - direct) <= allowed))

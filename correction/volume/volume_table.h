@@ -1,7 +1,7 @@
 // The volume average V(u_in, u_out) read from a table made once per run, for a chamber
 // that looks the same from every azimuth about the axis: a plate centred in the hole,
 // or any plate when the gasket is not described (its own absorption does not depend on
-// where it lies). V then depends on three numbers only, the two beams' angles to the
+// where it lies), and for a plate off the centre the beams that meet no wall. V then depends on three numbers only, the two beams' angles to the
 // axis and the azimuth between them, and is tabulated over them for beams that leave
 // through opposite sides, as a DAC measures them (in through one anvil, out through
 // the other): one table for each way round, made when the first reflection needs it.
@@ -42,8 +42,11 @@ std::vector<double> angle_breaks(const PreparedVolume& v, Side exit, double limi
 
 class VolumeTable {
 public:
-  // Nothing when the chamber is not the same from every azimuth (a box; a plate off the
-  // hole's centre with a gasket). limit_deg[s]: the largest angle to the axis of a beam
+  // Nothing for a box, which is not the same from every azimuth. A plate off the hole's
+  // centre with a gasket gets tables of its own absorption alone, read for the pairs of
+  // beams neither of which meets the wall from any point of the plate (most of them,
+  // with an opening inside the shadow's onset); the others are integrated directly.
+  // limit_deg[s]: the largest angle to the axis of a beam
   // leaving through side s (minus, plus) that the table holds; beyond it, and for
   // the few beams not in it, operator() integrates directly.
   static std::optional<VolumeTable> make(const PreparedVolume& v, std::array<double, 2> limit_deg,
@@ -93,7 +96,9 @@ private:
   // same side or lie beyond the limits.
   const Table* table_for(const Vec3& u_in, const Vec3& u_out) const;
 
-  std::shared_ptr<const PreparedVolume> volume_;
+  std::shared_ptr<const PreparedVolume> volume_;            // the chamber as described
+  std::shared_ptr<const PreparedVolume> tabulated_volume_;  // the one the tables hold
+  bool wall_by_pair_ = false;  // the tables hold the plate alone: read only where no beam meets the wall
   std::array<AngleAxis, 2> angles_;
   int azimuth_steps_ = 0;
   std::shared_ptr<std::array<Table, 2>> tables_;  // by the incoming beam's side
