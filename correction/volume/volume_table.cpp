@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <system_error>
 #include <thread>
@@ -110,31 +111,36 @@ std::size_t VolumeTable::nodes_per_table() const {
   return std::size_t(angles_[0].node_count) * std::size_t(angles_[1].node_count) * std::size_t(azimuth_steps_ + 1);
 }
 
-void VolumeTable::fill(Table& t, int side_in, int side_out) const {
-  const AngleAxis &ain = angles_[side_in], &aout = angles_[side_out];
-  const int n_az = azimuth_steps_ + 1;
+double VolumeTable::node_value(int side_in, int i, int j, int k) const {
+  const int side_out = 1 - side_in;
   auto angle_of = [](const AngleAxis& a, int node) {
     for (const Stretch& s : a.stretches)
       if (node <= s.first_node + s.steps)
         return s.start + (node - s.first_node) * s.step;
     return a.limit;
   };
-  t.values.assign(std::size_t(ain.node_count) * std::size_t(aout.node_count) * std::size_t(n_az), 0.0);
-  const double zin = side_in == int(Side::plus) ? 1 : -1, zout = side_out == int(Side::plus) ? 1 : -1;
-  // The rows of incoming angles are independent: shared out among the processors.
+  const double zin = side_in == int(Side::plus) ? 1 : -1;
+  const double ti = angle_of(angles_[side_in], i), to = angle_of(angles_[side_out], j);
+  const double az = std::numbers::pi * k / azimuth_steps_;
+  const Vec3 in{std::sin(ti), 0, zin * std::cos(ti)};
+  const Vec3 out{std::sin(to) * std::cos(az), std::sin(to) * std::sin(az), -zin * std::cos(to)};
+  return volume_average(*tabulated_volume_, in, out);
+}
+
+std::size_t VolumeTable::index(int side_in, int i, int j, int k) const {
+  return (std::size_t(i) * angles_[1 - side_in].node_count + j) * std::size_t(azimuth_steps_ + 1) + k;
+}
+
+void VolumeTable::fill(Table& t, int side_in) const {
+  const int n_in = angles_[side_in].node_count, n_out = angles_[1 - side_in].node_count, n_az = azimuth_steps_ + 1;
+  // The rows of incoming angles are independent: shared out among the processors. The
+  // nodes the first check made are there already.
   auto rows = [&](int first, int stride) {
-    for (int i = first; i < ain.node_count; i += stride) {
-      const double ti = angle_of(ain, i);
-      const Vec3 in{std::sin(ti), 0, zin * std::cos(ti)};
-      for (int j = 0; j < aout.node_count; ++j) {
-        const double to = angle_of(aout, j);
-        for (int k = 0; k < n_az; ++k) {
-          const double az = std::numbers::pi * k / azimuth_steps_;
-          const Vec3 out{std::sin(to) * std::cos(az), std::sin(to) * std::sin(az), zout * std::cos(to)};
-          t.values[(std::size_t(i) * aout.node_count + j) * n_az + k] = volume_average(*tabulated_volume_, in, out);
-        }
-      }
-    }
+    for (int i = first; i < n_in; i += stride)
+      for (int j = 0; j < n_out; ++j)
+        for (int k = 0; k < n_az; ++k)
+          if (double& value = t.values[index(side_in, i, j, k)]; std::isnan(value))
+            value = node_value(side_in, i, j, k);
   };
   const int workers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
   std::vector<std::thread> threads;
@@ -171,8 +177,16 @@ const VolumeTable::Table* VolumeTable::table_for(const Vec3& u_in, const Vec3& u
     return nullptr;
   Table& t = (*tables_)[side_in];
   std::call_once(t.made, [&] {
-    fill(t, side_in, side_out);
-    t.usable = check(t, side_in, side_out);
+    // The first points of the check, with only the nodes they need, before the rest:
+    // a chamber the table cannot follow then costs a few hundred nodes, not thousands.
+    t.values.assign(std::size_t(angles_[side_in].node_count) * std::size_t(angles_[side_out].node_count) *
+                        std::size_t(azimuth_steps_ + 1),
+                    std::numeric_limits<double>::quiet_NaN());
+    t.usable = check(t, side_in, FIRST_CHECK_POINTS);
+    if (t.usable) {
+      fill(t, side_in);
+      t.usable = check(t, side_in, CHECK_POINTS);
+    }
     if (!t.usable)
       t.values = {};
   });
@@ -186,14 +200,12 @@ double VolumeTable::operator()(const Vec3& u_in, const Vec3& u_out) const {
   if (!t)
     return volume_average(*volume_, u_in, u_out);
   const int side_in = u_in.z > 0 ? int(Side::plus) : int(Side::minus);
-  return interpolate(*t, side_in, 1 - side_in, axis_angle(u_in), axis_angle(u_out), azimuth_between(u_in, u_out));
+  return interpolate(*t, stencil(side_in, axis_angle(u_in), axis_angle(u_out), azimuth_between(u_in, u_out)));
 }
 
-double VolumeTable::interpolate(const Table& t, int side_in, int side_out, double ti, double to,
-                                double dphi) const {
-  const AngleAxis &ain = angles_[side_in], &aout = angles_[side_out];
-  // Four nodes of the stretch the angle lies in, and their weights.
-  auto stencil = [](const AngleAxis& a, double theta, int& first, std::array<double, 4>& w) {
+VolumeTable::Stencil VolumeTable::stencil(int side_in, double ti, double to, double dphi) const {
+  // Four nodes of the stretch an angle lies in, and their weights.
+  auto along = [](const AngleAxis& a, double theta, int& first, std::array<double, 4>& w) {
     const Stretch* s = &a.stretches.front();
     for (const Stretch& st : a.stretches)
       if (theta >= st.start)
@@ -203,30 +215,32 @@ double VolumeTable::interpolate(const Table& t, int side_in, int side_out, doubl
     first = s->first_node + i;
     w = lagrange(x - i);
   };
-  int in0 = 0, out0 = 0;
-  std::array<double, 4> win{}, wout{};
-  stencil(ain, ti, in0, win);
-  stencil(aout, to, out0, wout);
+  Stencil st;
+  st.side_in = side_in;
+  along(angles_[side_in], ti, st.in0, st.win);
+  along(angles_[1 - side_in], to, st.out0, st.wout);
   // V is even about 0 and about pi in the azimuth (a mirror through the axis and either
   // beam), so the nodes beyond are their mirror images.
-  const double h = std::numbers::pi / azimuth_steps_;
-  const double x = dphi / h;
+  const double x = dphi / (std::numbers::pi / azimuth_steps_);
   const int i = std::clamp(int(std::floor(x)), 0, azimuth_steps_ - 1);
-  const std::array<double, 4> waz = lagrange(x - (i - 1));
-  std::array<int, 4> az{};
+  st.waz = lagrange(x - (i - 1));
   for (int c = 0; c < 4; ++c) {
     const int k = i - 1 + c;
-    az[c] = k < 0 ? -k : k > azimuth_steps_ ? 2 * azimuth_steps_ - k : k;
+    st.az[c] = k < 0 ? -k : k > azimuth_steps_ ? 2 * azimuth_steps_ - k : k;
   }
-  const int n_az = azimuth_steps_ + 1;
+  return st;
+}
+
+double VolumeTable::interpolate(const Table& t, const Stencil& st) const {
   double sum = 0;
   for (int a = 0; a < 4; ++a) {
     double plane = 0;
     for (int b = 0; b < 4; ++b) {
-      const double* row = &t.values[(std::size_t(in0 + a) * aout.node_count + out0 + b) * n_az];
-      plane += wout[b] * (waz[0] * row[az[0]] + waz[1] * row[az[1]] + waz[2] * row[az[2]] + waz[3] * row[az[3]]);
+      const double* row = &t.values[index(st.side_in, st.in0 + a, st.out0 + b, 0)];
+      plane += st.wout[b] *
+               (st.waz[0] * row[st.az[0]] + st.waz[1] * row[st.az[1]] + st.waz[2] * row[st.az[2]] + st.waz[3] * row[st.az[3]]);
     }
-    sum += win[a] * plane;
+    sum += st.win[a] * plane;
   }
   // A cubic may overshoot a little where V levels off at 1 or falls to 0; V, an average
   // of transmissions, lies between.
@@ -237,23 +251,33 @@ double VolumeTable::interpolate(const Table& t, int side_in, int side_out, doubl
 // run: the additive recurrence of M. Roberts, "The unreasonable effectiveness of
 // quasirandom sequences" (2018), x_n = frac(1/2 + n alpha), alpha_j = g^-j for j = 1..3,
 // g the positive root of x^4 = x + 1 (for three dimensions), 1.22074408460575947536.
-bool VolumeTable::check(const Table& t, int side_in, int side_out) const {
+bool VolumeTable::check(Table& t, int side_in, int points) const {
   constexpr double phi3 = 1.22074408460575947536;
   constexpr std::array<double, 3> alpha{1 / phi3, 1 / (phi3 * phi3), 1 / (phi3 * phi3 * phi3)};
+  // Nodes not made yet are made here (only the first points find any).
+  auto need = [&](int i, int j, int k) {
+    if (double& value = t.values[index(side_in, i, j, k)]; std::isnan(value))
+      value = node_value(side_in, i, j, k);
+  };
+  need(0, 0, 0);
   const double on_axis = t.values[0];
   const double zin = side_in == int(Side::plus) ? 1 : -1;
-  for (int n = 1; n <= CHECK_POINTS; ++n) {
+  for (int n = 1; n <= points; ++n) {
     std::array<double, 3> q{};
     for (int j = 0; j < 3; ++j)
       q[j] = std::fmod(0.5 + n * alpha[j], 1.0);
-    const double ti = q[0] * angles_[side_in].limit, to = q[1] * angles_[side_out].limit;
+    const double ti = q[0] * angles_[side_in].limit, to = q[1] * angles_[1 - side_in].limit;
     const double az = q[2] * std::numbers::pi;
+    const Stencil st = stencil(side_in, ti, to, az);
+    for (int a = 0; a < 4; ++a)
+      for (int b = 0; b < 4; ++b)
+        for (int k : st.az)
+          need(st.in0 + a, st.out0 + b, k);
     const Vec3 in{std::sin(ti), 0, zin * std::cos(ti)};
     const Vec3 out{std::sin(to) * std::cos(az), std::sin(to) * std::sin(az), -zin * std::cos(to)};
     const double direct = volume_average(*tabulated_volume_, in, out);
-    const double tabulated = interpolate(t, side_in, side_out, ti, to, az);
     const double allowed = CHECK_TOLERANCE * std::max(direct, on_axis / 20);
-    if (!(std::abs(tabulated - direct) <= allowed))
+    if (!(std::abs(interpolate(t, st) - direct) <= allowed))
       return false;
   }
   return true;

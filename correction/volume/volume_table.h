@@ -63,6 +63,7 @@ public:
   // twentieth of its value on the axis) is not used.
   bool tabulated(const Vec3& u_in, const Vec3& u_out) const;
   static constexpr int CHECK_POINTS = 200;
+  static constexpr int FIRST_CHECK_POINTS = 16;  // made before the rest of the table
   static constexpr double CHECK_TOLERANCE = 5e-5;
 
   // The nodes of a table: the values there are volume_average's own.
@@ -82,16 +83,25 @@ private:
   struct Table {
     std::once_flag made;
     bool usable = false;
-    std::vector<double> values;  // [in][out][azimuth]
+    std::vector<double> values;  // [in][out][azimuth]; NaN: not made yet
   };
 
   VolumeTable() = default;
   static AngleAxis angle_axis(const std::vector<double>& breaks_deg, double wall_from_deg, double limit_deg,
                               const TableSpacing& spacing);
-  void fill(Table& t, int side_in, int side_out) const;
-  double interpolate(const Table& t, int side_in, int side_out, double theta_in, double theta_out,
-                     double azimuth) const;
-  bool check(const Table& t, int side_in, int side_out) const;
+  // The 4 x 4 x 4 nodes about a point and their weights.
+  struct Stencil {
+    int side_in = 0, in0 = 0, out0 = 0;
+    std::array<int, 4> az{};
+    std::array<double, 4> win{}, wout{}, waz{};
+  };
+  double node_value(int side_in, int i, int j, int k) const;
+  std::size_t index(int side_in, int i, int j, int k) const;
+  void fill(Table& t, int side_in) const;  // the nodes not made yet
+  Stencil stencil(int side_in, double theta_in, double theta_out, double azimuth) const;
+  double interpolate(const Table& t, const Stencil& s) const;
+  // The first `points` points of the check, making the nodes they need.
+  bool check(Table& t, int side_in, int points) const;
   // The table of a pair of beams, made and checked; nothing when they leave through the
   // same side or lie beyond the limits.
   const Table* table_for(const Vec3& u_in, const Vec3& u_out) const;
