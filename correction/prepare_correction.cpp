@@ -143,9 +143,9 @@ CorrectionPreparation prepare_correction(const CorrectionSettings& s) {
     }
     p.volume = std::make_shared<const PreparedVolume>(std::move(*v.volume));
     if (d.gasket || p.mu_crystal > 0) {
-      // From a table when the chamber allows one (it is the same from every azimuth):
-      // a beam beyond its side's opening is blocked and never asks, and beyond 80
-      // degrees, where V falls steeply to 0, the few beams are integrated directly.
+      // From a table for a plate (see volume_table.h), integrated for a box. The table
+      // reaches to each side's opening (a beam beyond it is blocked and never asks) but
+      // not beyond 80 degrees, where V falls steeply to 0: those few are integrated.
       const auto limit = [](const PreparedSide& side) { return std::min(side.opening_deg, 80.0); };
       if (std::optional<VolumeTable> table = VolumeTable::make(*p.volume, {limit(p.minus), limit(p.plus)})) {
         p.volume_factor = [table = std::move(*table)](const Vec3d& in, const Vec3d& out_beam) {
